@@ -7,6 +7,18 @@
 
 namespace kestrel::platform {
 
+namespace {
+std::string quoted(std::string_view text)
+{
+    std::string s;
+    s.reserve(text.size() + 2);
+    s += '"';
+    s.append(text.data(), text.size());
+    s += '"';
+    return s;
+}
+} // namespace
+
 FieldValue readField(const FieldDef& f, const unsigned char* record)
 {
     const unsigned char* p = record + f.offset;
@@ -36,7 +48,7 @@ bool writeField(const FieldDef& f, unsigned char* record, const FieldValue& valu
     while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
     if (f.kind == FieldKind::Date) {
         if (!text.empty() && (text.size() != 8 || !dates::dayFromStored(text) || *dates::dayFromStored(text) == 0)) {
-            if (error) *error = "\"" + std::string(text) + "\" is not a date in the form yyyymmdd";
+            if (error) *error = quoted(text) + " is not a date in the form yyyymmdd";
             return false;
         }
     } else if (f.kind == FieldKind::Digits) {
@@ -44,7 +56,7 @@ bool writeField(const FieldDef& f, unsigned char* record, const FieldValue& valu
         for (char c : text) ok = ok && c >= '0' && c <= '9';
         if (!ok) {
             if (error)
-                *error = "\"" + std::string(text) + "\" is not " + std::to_string(f.size) + " digits";
+                *error = quoted(text) + " is not " + std::to_string(f.size) + " digits";
             return false;
         }
     }
