@@ -321,13 +321,12 @@ QString Picture::formatNumber(const FieldValue& value) const
     // dropping it would show a different number.
     QString sign = d.isNegative() ? QStringLiteral("-") : QString();
     QString body = whole + (places_ > 0 ? QLatin1Char('.') + frac : QString());
-    if (zeroFill_) {
-        int room = width_ - int(sign.size() + body.size());
-        if (room > 0) body = QString(room, QLatin1Char('0')) + body;
-    }
-    QString s = sign + body;
-    if (s.size() > width_) return hashes();
-    return s;
+    // A signed picture keeps a position for the sign even when the value is
+    // positive, so whatever shows positive also shows negated.
+    const int room = width_ - (signed_ || d.isNegative() ? 1 : 0);
+    if (zeroFill_ && body.size() < room) body = QString(room - body.size(), QLatin1Char('0')) + body;
+    if (body.size() > room) return hashes();
+    return sign + body;
 }
 
 QString Picture::formatDate(const FieldValue& value) const
@@ -600,12 +599,18 @@ std::optional<FieldValue> Picture::inputNumber(const QString& typed, const Field
             int wholeRoom = target->digits() - target->places;
             int wholeDigits = n->whole == QLatin1String("0") ? 0 : int(n->whole.size());
             if (wholeDigits > wholeRoom) {
-                fail(why, QStringLiteral("%1 is too large for this field: it holds %2 digits, %3 of them "
-                                         "after the point (largest %4).")
-                              .arg(quoted(typed.trimmed()))
-                              .arg(target->digits())
-                              .arg(target->places)
-                              .arg(largest(wholeRoom, target->places, grouped_)));
+                const QString limit = largest(wholeRoom, target->places, grouped_);
+                fail(why, target->places == 0
+                              ? QStringLiteral("%1 is too large for this field: it holds %2 digits (largest %3).")
+                                    .arg(quoted(typed.trimmed()))
+                                    .arg(target->digits())
+                                    .arg(limit)
+                              : QStringLiteral("%1 is too large for this field: it holds %2 digits, %3 of them "
+                                               "after the point (largest %4).")
+                                    .arg(quoted(typed.trimmed()))
+                                    .arg(target->digits())
+                                    .arg(target->places)
+                                    .arg(limit));
                 return std::nullopt;
             }
         }
@@ -674,6 +679,7 @@ std::optional<long> Picture::readDate(const QString& typed, QString* why) const
 
     int y = -1, m = -1, d = -1;
     bool twoDigitYear = false;
+    bool badMonthName = false;
     QRegularExpressionMatch match;
     static const QRegularExpression kMdy(QStringLiteral("^(\\d{1,2})[/.-](\\d{1,2})[/.-](\\d{2}|\\d{4})$"));
     static const QRegularExpression kMdyDigits(QStringLiteral("^(\\d{2})(\\d{2})(\\d{2}|\\d{4})$"));
@@ -703,7 +709,7 @@ std::optional<long> Picture::readDate(const QString& typed, QString* why) const
         m = monthFromName(match.captured(monthGroup));
         if (m == 0) {
             fail(why, QStringLiteral("%1 is not a month.").arg(quoted(match.captured(monthGroup))));
-            m = -2;
+            badMonthName = true;
             return true;
         }
         d = match.captured(dayGroup).toInt();
@@ -733,7 +739,7 @@ std::optional<long> Picture::readDate(const QString& typed, QString* why) const
     case 8: read = takeNamed(kDayFirst, 2, 1); break;
     default: break;
     }
-    if (m == -2) return std::nullopt;  // a month name that is none
+    if (badMonthName) return std::nullopt;
     // Every date picture but the storage form also takes month/day/year.
     if (!read && code_ != 12) read = takeMdy();
     if (!read) return notADate();

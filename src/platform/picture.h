@@ -6,7 +6,8 @@
 //   @sN            text of N characters
 //   @nW  @n0W      whole number in W positions; with 0, leading zeros
 //   @n-W.P         signed number with thousands separators and P decimals in
-//                  W positions (money: @n-14.2); a trailing B shows zero blank
+//                  W positions, one of them kept for the sign (money: @n-14.2
+//                  shows -99,999,999.99 at most); a trailing B shows zero blank
 //   @dC / @DC      date, C one of 1 (mm/dd/yy), 2 (mm/dd/yyyy),
 //                  4 (January 5, 2024), 8 (5 Jan 2024), 10 (yyyy/mm/dd),
 //                  12 (yyyymmdd); a 0 before C and a trailing B are allowed
