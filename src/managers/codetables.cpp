@@ -1,0 +1,120 @@
+#include "managers/codetables.h"
+
+#include "shell/formengine.h"
+
+namespace kestrel::managers {
+
+using namespace shell;
+
+namespace {
+
+// Rules of the code fields: each form closes, writing nothing, when its code
+// is accepted with a value that counts as empty.
+
+FieldRule closeIfBlank()
+{
+    return [](FormContext& f) { return f.isBlank(f.currentField()) ? Verdict::CloseCancelled : Verdict::Go; };
+}
+
+// Qualifier codes are numbers written as text: "000", a blank or a code that
+// is not a number all count as 0.
+FieldRule closeIfZero()
+{
+    return [](FormContext& f) {
+        return f.number(f.currentField()).isZero() ? Verdict::CloseCancelled : Verdict::Go;
+    };
+}
+
+} // namespace
+
+const FormDefinition& cptForm()
+{
+    static const FormDefinition def{
+        .file = "CPT48",
+        .title = "CPT/HCPCS Code Editor",
+        .insertTitle = "Record Will Be Added",
+        .changeTitle = "Record Will Be Changed",
+        .helpTopic = "ProcedureCodeManagerEditor",
+        .buttons = {"&Save", "&Cancel", "Help"},
+        .tabs = {{"CPT/HCPCS Code", {
+            entry("CPT/HCPCS Code", "CPT:CPTCODE", "@s7").ditto().accepting(closeIfBlank()),
+            entry("Description", "CPT:CPTDESCRIPTION", "@s48").ditto(),
+        }}},
+        .duplicateKey = DuplicateKey{"CPT:CPTCODEKEY", "CPT:CPTCODEkey"},
+    };
+    return def;
+}
+
+// Only a blank code closes this form: ICD-10 codes (and the ICD-9 V and E
+// codes) begin with a letter, so a test of the code's numeric value would
+// close the form on every one of them and they could never be added.
+const FormDefinition& icdForm()
+{
+    static const FormDefinition def{
+        .file = "ICD48",
+        .title = "Diagnostic Code Editor",
+        .insertTitle = "Record Will Be Added",
+        .changeTitle = "Record Will Be Changed",
+        .helpTopic = "DiagnosisCodeManagerEditor",
+        .buttons = {"&Save", "&Cancel", "Help"},
+        .tabs = {{"Diagnostic Code", {
+            entry("ICD-M  Diagnostic Code", "ICD:ICDCODE", "@s7").ditto().accepting(closeIfBlank()),
+            entry("Description", "ICD:ICDDES", "@s48").ditto(),
+        }}},
+        .duplicateKey = DuplicateKey{"ICD:ICDCODEKEY", "ICD:ICDCODEkey"},
+    };
+    return def;
+}
+
+// The blank-edition test belongs to the edition field: tested when the
+// indicator is accepted, it would close a new record's form as soon as its
+// indicator was typed, before the edition could be.
+const FormDefinition& icdEditionForm()
+{
+    static const FormDefinition def{
+        .file = "ICD",
+        .title = "ICD-M Edition Editor",
+        .insertTitle = "Adding a ICD-M Record",
+        .changeTitle = "Changing a ICD-M Record",
+        .buttons = {"&Save", "&Cancel"},
+        .tabs = {{"ICD-M Edition", {
+            entry("Indicator Code", "ICDM:ICDV", "@s1").ditto().accepting(closeIfBlank()),
+            entry("Edition", "ICDM:ICDM", "@s12").ditto().accepting(closeIfBlank()),
+        }}},
+    };
+    return def;
+}
+
+const FormDefinition& box14QualifierForm()
+{
+    static const FormDefinition def{
+        .file = "CIQL",
+        .title = "F14: Date of Current Illness, Injury or Pregnancy [LMP] Qualifier Editor",
+        .insertTitle = "Adding a Qualifier Record",
+        .changeTitle = "Changing a Qualifier Record",
+        .buttons = {"&Save", "&Cancel"},
+        .tabs = {{"Qualifier", {
+            entry("Code:", "CIQ:CICODE", "@s3").ditto().accepting(closeIfZero()),
+            entry("Description:", "CIQ:CIDESC", "@s128").ditto(),
+        }}},
+    };
+    return def;
+}
+
+const FormDefinition& box15QualifierForm()
+{
+    static const FormDefinition def{
+        .file = "OIQL",
+        .title = "F15. Other Date Qualifier Editor",
+        .insertTitle = "Adding a Qualifier Record",
+        .changeTitle = "Changing a Qualifier Record",
+        .buttons = {"&Save", "&Cancel"},
+        .tabs = {{"Qualifier", {
+            entry("Code:", "OIQ:OICODE", "@s3").ditto().accepting(closeIfZero()),
+            entry("Description:", "OIQ:OIDESC", "@s128").ditto(),
+        }}},
+    };
+    return def;
+}
+
+} // namespace kestrel::managers

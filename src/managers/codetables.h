@@ -1,0 +1,29 @@
+#pragma once
+// The code table managers: the update forms and browses of the five small
+// code tables, CPT/HCPCS procedure codes (CPT48), ICD diagnosis codes
+// (ICD48), the ICD edition indicator (ICD), the box 14 date qualifiers
+// (CIQL) and the box 15 other-date qualifiers (OIQL).
+//
+// Forms: runForm(cptForm()) etc. with CallRequest set by the caller (a
+// browse's Add, Change or Delete).
+//
+// Browses, each also a lookup: a caller puts the typed value into the key
+// field of the record buffer (e.g. ICD.ICDCODE), sets CallRequest to 4 and
+// calls the table's select function; on CallResponse 1 the chosen record is
+// in the buffer. The CPT browse is in cptbrowse.h.
+
+#include "shell/formdefinition.h"
+
+class QWidget;
+class QMdiArea;
+
+namespace kestrel::managers {
+
+// Update forms.
+const shell::FormDefinition& cptForm();
+const shell::FormDefinition& icdForm();
+const shell::FormDefinition& icdEditionForm();
+const shell::FormDefinition& box14QualifierForm();
+const shell::FormDefinition& box15QualifierForm();
+
+} // namespace kestrel::managers
