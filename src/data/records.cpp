@@ -348,8 +348,6 @@ std::optional<FieldRef> findField(std::string_view label)
     return FieldRef{fb, f};
 }
 
-void clearRecord(const platform::FileDef& file, unsigned char* record) { platform::clearRecord(file, record); }
-
 void clearAllBuffers()
 {
     for (const auto& fb : kBuffers) platform::clearRecord(*fb.def, fb.bytes);

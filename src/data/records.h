@@ -739,9 +739,8 @@ struct FieldRef {
 std::optional<FieldRef> findField(std::string_view label);
 
 // Text fields to spaces, decimals to zero, in every buffer (program start).
+// One record alone: platform::clearRecord.
 void clearAllBuffers();
-// The same for one record (any buffer or a copy of one).
-void clearRecord(const platform::FileDef& file, unsigned char* record);
 
 // ------------------------------------------------------- values as text
 // The text form of field values at the program's edges (CSV, messages):
@@ -758,10 +757,11 @@ enum class Overlong { Cut, Refuse };
 // Stores `text` into the field, converting it to the field's kind: text to
 // Windows-1252; a date given as mm/dd/yyyy or yyyymmdd (empty for no date);
 // digit text of digits only; a decimal as a plain number (empty is 0).
-// Refused, with the record unchanged and a message naming the field in
-// *error: a character Windows-1252 cannot hold, a malformed or impossible
-// date, a number too large for the field or with too many decimals, and an
-// overlong text when `overlong` is Refuse.
+// Refused, with the record unchanged and a message in *error that begins
+// with the field's label ("PAT:BDATE: ..."): a character Windows-1252 cannot
+// hold (named with its code point), a malformed or impossible date, a number
+// too large for the field or with too many decimals, digit text with other
+// characters, and an overlong text when `overlong` is Refuse.
 bool setFieldText(const platform::FieldDef& f, unsigned char* record, const QString& text,
                   QString* error = nullptr, Overlong overlong = Overlong::Cut);
 

@@ -36,13 +36,24 @@ QString trimRight(const QString& s)
 
 } // namespace
 
-QString unstorableCharacterMessage(const QString& character, std::string_view fieldLabel)
+namespace {
+
+// '"Ω" (U+03A9)': the character and its code point, so that even an
+// invisible or look-alike character can be identified.
+QString characterName(const QString& character)
 {
     auto ucs = character.toUcs4();
     QString code = ucs.isEmpty() ? QString()
-                                 : QStringLiteral(" (U+%1)").arg(ucs.first(), 4, 16, QLatin1Char('0')).toUpper();
-    return QStringLiteral("The character \"%1\"%2 cannot be stored in %3.")
-        .arg(character, code, QString::fromLatin1(fieldLabel.data(), qsizetype(fieldLabel.size())));
+                                 : QStringLiteral(" (U+%1)").arg(QString::number(ucs.first(), 16).toUpper().rightJustified(4, QLatin1Char('0')));
+    return quoted(character) + code;
+}
+
+} // namespace
+
+QString unstorableCharacterMessage(const QString& character, std::string_view fieldLabel)
+{
+    return QStringLiteral("The character %1 cannot be stored in %2.")
+        .arg(characterName(character), QString::fromLatin1(fieldLabel.data(), qsizetype(fieldLabel.size())));
 }
 
 QString fieldText(const FieldDef& f, const unsigned char* record)
@@ -102,10 +113,9 @@ bool setFieldText(const FieldDef& f, unsigned char* record, const QString& text,
     QString t = trimRight(text);
     QString bad;
     auto bytes = platform::cp1252::fromQString(t, &bad);
-    if (!bytes) {
-        if (error) *error = unstorableCharacterMessage(bad, f.label);
-        return false;
-    }
+    if (!bytes)
+        return fail(QStringLiteral("the character %1 cannot be stored (it is not in Windows-1252)")
+                        .arg(characterName(bad)));
     if (overlong == Overlong::Refuse && bytes->size() > std::size_t(f.size))
         return fail(quoted(t) + QStringLiteral(" is longer than %1 characters").arg(f.size));
     platform::writeField(f, record, *bytes);

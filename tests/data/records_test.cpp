@@ -131,7 +131,7 @@ TEST(Encoding, CharactersOutsideWindows1252AreRefusedNamingCharacterAndField)
 TEST(FieldText, ConvertsEachKindAndRefusesWhatDoesNotFit)
 {
     auto* rec = data::bytesOf(data::INV);
-    data::clearRecord(data::file::Invoice, rec);
+    platform::clearRecord(data::file::Invoice, rec);
     QString error;
     auto set = [&](std::string_view label, const QString& text, data::Overlong o = data::Overlong::Cut) {
         error.clear();
