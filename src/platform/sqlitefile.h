@@ -1,0 +1,172 @@
+#pragma once
+// Inside of RecordFile, shared with View and Transaction. Private to the driver.
+
+#include "platform/recordfile.h"
+#include "platform/sqlitelayout.h"
+#include "platform/view.h"
+
+#include <sqlite3.h>
+
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace kestrel::platform {
+
+namespace faults {
+// The code to fail with when the test hook fires for this operation, else 0.
+int fires(Operation op, std::string_view fileLabel);
+} // namespace faults
+
+namespace detail {
+
+// Prepared statements of one connection and schema, by a small number that
+// names the query.
+class StatementCache {
+public:
+    StatementCache() = default;
+    ~StatementCache() { clear(); }
+    StatementCache(const StatementCache&) = delete;
+    StatementCache& operator=(const StatementCache&) = delete;
+
+    // The cached statement for `id`, preparing `sql()` on a miss; nullptr
+    // when preparing fails (the connection holds the error).
+    template <class MakeSql>
+    sqlite3_stmt* get(sqlite3* db, std::uint32_t id, MakeSql sql)
+    {
+        auto it = map_.find(id);
+        if (it != map_.end()) return it->second;
+        sqlite3_stmt* st = nullptr;
+        std::string text = sql();
+        if (sqlite3_prepare_v3(db, text.c_str(), int(text.size()), SQLITE_PREPARE_PERSISTENT, &st, nullptr) !=
+            SQLITE_OK) {
+            sqlite3_finalize(st);
+            return nullptr;
+        }
+        map_.emplace(id, st);
+        return st;
+    }
+    void clear()
+    {
+        for (auto& [id, st] : map_) sqlite3_finalize(st);
+        map_.clear();
+    }
+
+private:
+    std::unordered_map<std::uint32_t, sqlite3_stmt*> map_;
+};
+
+// Where the operations of a file run: its own connection, or the connection
+// of the transaction it is in, under the schema name it is attached as.
+struct Route {
+    sqlite3* db = nullptr;
+    std::string schema = "main";
+    StatementCache* cache = nullptr;
+};
+
+// Rows read ahead by a walk: record images with their identity and version.
+struct Batch {
+    int direction = 0;   // +1 forward, -1 backward, 0 empty
+    std::uint64_t generation = 0;
+    std::vector<unsigned char> images;
+    std::vector<std::int64_t> rids, versions;
+    std::size_t at = 0;
+    int lastSize = 0;     // rows asked for by the last fetch
+    bool exhausted = false;
+
+    std::size_t left() const { return rids.size() - at; }
+    void drop()
+    {
+        direction = 0;
+        images.clear();
+        rids.clear();
+        versions.clear();
+        at = 0;
+        lastSize = 0;
+        exhausted = false;
+    }
+};
+
+} // namespace detail
+
+// A walk over one order: where it stands and what it has read ahead.
+struct View::Walk {
+    int order = FileOrder;
+    detail::WalkMode mode = detail::WalkMode::Ends;
+    std::vector<unsigned char> image;       // key values of the standing point
+    std::int64_t rid = 0;                   // identity of the standing point
+    int range = 0;                          // leading components held
+    std::vector<unsigned char> rangeImage;  // their values
+    detail::Batch batch;
+};
+
+struct RecordFile::Impl {
+    Impl(const FileDef& d, unsigned char* b) : def(d), buffer(b), layout(d) {}
+
+    const FileDef& def;
+    unsigned char* buffer;
+    detail::SqlLayout layout;
+    QString dir;
+    QString path;        // of the open file
+    sqlite3* db = nullptr;
+    detail::StatementCache ownCache;
+    detail::StatementCache txCache;
+    detail::Route route;
+    Transaction* transaction = nullptr;
+
+    // Bumped by every write through this file and at transaction edges:
+    // read-ahead taken before is dropped.
+    std::uint64_t generation = 1;
+    bool quickScan = false;
+
+    View::Walk walk;  // the file's own walk (set/next/previous)
+
+    // Current record: the last one read, added or written.
+    bool hasCurrent = false;
+    std::int64_t currentRid = 0;
+    std::int64_t currentVersion = 0;
+    std::vector<unsigned char> currentImage;
+    bool watchArmed = false;  // the next read is watched
+    bool watched = false;     // the current record is watched
+
+    // Error state of the last operation.
+    int error = 0;
+    int driverCode = 0;
+    std::string driverMessage;
+
+    // --- used by RecordFile, View and Transaction ---
+    int done(int code);                       // records a code without a driver error
+    int sqlFailure(int rc, sqlite3* on);      // maps an SQLite failure, records it
+    int notOpen() { return done(errc::FileNotOpen); }
+    bool injected(faults::Operation op);      // the test hook fired; error recorded
+
+    sqlite3_stmt* statement(std::uint32_t id, const std::function<std::string()>& sql);
+    int prepareFailure();
+
+    void bindField(sqlite3_stmt* st, int param, int field, const unsigned char* image) const;
+    // Reads a full row (rid, version, fields) into an image; false with the
+    // error recorded when a stored value does not fit its field.
+    bool readRow(sqlite3_stmt* st, unsigned char* image);
+
+    // Walk engine.
+    void startWalk(View::Walk& w, int order, detail::WalkMode mode, const unsigned char* image, std::int64_t rid,
+                   int range, const unsigned char* rangeImage);
+    // Delivers the next row of the walk into the buffer: 0, 33 or an error.
+    int step(View::Walk& w, int direction);
+    int fetch(View::Walk& w, int direction);
+    void makeCurrent(const unsigned char* image, std::int64_t rid, std::int64_t version);
+
+    std::string positionOf(int order) const;
+    // Parses a position: order, rid and (when it carries them) the key values
+    // written into `image`. False when the text is not a position of this file.
+    bool parsePosition(std::string_view pos, int& order, std::int64_t& rid, std::vector<unsigned char>& image,
+                       bool& hasValues) const;
+    // Reads the record `rid` into `image` (0, 33 or an error).
+    int readByRid(std::int64_t rid, unsigned char* image, std::int64_t* version);
+
+    int classifyCorruption(sqlite3* on, const std::string& schema);
+    int checkFile();
+};
+
+} // namespace kestrel::platform
