@@ -1,0 +1,150 @@
+#include "shell/resizeradapter.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QWidget>
+
+namespace kestrel::shell {
+
+namespace {
+
+bool managedByLayout(const QWidget* w)
+{
+    const QWidget* parent = w->parentWidget();
+    return parent && parent->layout() && parent->layout()->indexOf(const_cast<QWidget*>(w)) >= 0;
+}
+
+// Containers whose children are controls of the window in their own right.
+bool isPlainContainer(const QWidget* w)
+{
+    const QMetaObject* mo = w->metaObject();
+    return mo == &QWidget::staticMetaObject || mo == &QFrame::staticMetaObject
+        || qobject_cast<const QGroupBox*>(w);
+}
+
+void collect(QWidget* container, std::vector<QPointer<QWidget>>& out);
+
+void consider(QWidget* w, std::vector<QPointer<QWidget>>& out)
+{
+    if (w->isWindow() || qobject_cast<QMenu*>(w) || qobject_cast<QMenuBar*>(w) || managedByLayout(w))
+        return;
+    out.emplace_back(w);
+    if (auto* tabs = qobject_cast<QTabWidget*>(w)) {
+        for (int i = 0; i < tabs->count(); ++i)
+            collect(tabs->widget(i), out);
+    } else if (isPlainContainer(w)) {
+        collect(w, out);
+    }
+}
+
+void collect(QWidget* container, std::vector<QPointer<QWidget>>& out)
+{
+    for (QObject* child : container->children())
+        if (auto* w = qobject_cast<QWidget*>(child))
+            consider(w, out);
+}
+
+QRect inWindow(const QWidget* w, const QWidget* window)
+{
+    return QRect(w->mapTo(window, QPoint(0, 0)), w->size());
+}
+
+} // namespace
+
+ControlKind ResizerAdapter::kindOf(const QWidget* w)
+{
+    if (qobject_cast<const QPushButton*>(w) || qobject_cast<const QToolButton*>(w))
+        return ControlKind::Button;
+    if (qobject_cast<const QCheckBox*>(w))
+        return ControlKind::CheckBox;
+    if (qobject_cast<const QRadioButton*>(w))
+        return ControlKind::RadioButton;
+    if (qobject_cast<const QLineEdit*>(w) || qobject_cast<const QDateTimeEdit*>(w))
+        return ControlKind::Entry;
+    if (qobject_cast<const QComboBox*>(w))
+        return ControlKind::ComboBox;
+    if (qobject_cast<const QAbstractSpinBox*>(w))
+        return ControlKind::SpinBox;
+    if (qobject_cast<const QLabel*>(w))
+        return ControlKind::DisplayText;
+    return ControlKind::Other;
+}
+
+ResizerAdapter* ResizerAdapter::attach(QWidget* window)
+{
+    std::vector<QPointer<QWidget>> widgets;
+    collect(window, widgets);
+
+    std::vector<ResizerControl> controls;
+    controls.reserve(widgets.size());
+    for (std::size_t i = 0; i < widgets.size(); ++i)
+        controls.push_back(Resizer::control(int(i) + 1, kindOf(widgets[i]), inWindow(widgets[i], window)));
+
+    // The designed size is the smallest the window may become.
+    window->setMinimumSize(window->size());
+    return new ResizerAdapter(window, Resizer(QRect(window->pos(), window->size()), std::move(controls)),
+                              std::move(widgets));
+}
+
+ResizerAdapter::ResizerAdapter(QWidget* window, Resizer resizer, std::vector<QPointer<QWidget>> widgets)
+    : QObject(window), window_(window), resizer_(std::move(resizer)), widgets_(std::move(widgets))
+{
+    window->installEventFilter(this);
+}
+
+std::vector<QWidget*> ResizerAdapter::widgets() const
+{
+    std::vector<QWidget*> out;
+    for (const auto& w : widgets_)
+        out.push_back(w.data());
+    return out;
+}
+
+bool ResizerAdapter::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == window_ && event->type() == QEvent::Resize)
+        layOut();
+    return QObject::eventFilter(watched, event);
+}
+
+void ResizerAdapter::layOut()
+{
+    const auto placements = resizer_.resize(window_->size());
+    if (!placements)
+        return;
+
+    // Place everything before anything is drawn again.
+    const bool updates = window_->updatesEnabled();
+    window_->setUpdatesEnabled(false);
+    for (const ControlPlacement& p : *placements) {
+        QWidget* w = widgets_[std::size_t(p.number - 1)];
+        if (!w)
+            continue;  // destroyed since the window opened
+        QRect r = p.rect;
+        if (p.naturalWidth)
+            r.setWidth(w->sizeHint().width());
+        // Rectangles are in window coordinates; a control inside a container
+        // is placed relative to the container where it now stands.
+        const QWidget* parent = w->parentWidget();
+        if (parent && parent != window_)
+            r.translate(-parent->mapTo(window_, QPoint(0, 0)));
+        w->setGeometry(r);
+    }
+    window_->setUpdatesEnabled(updates);
+}
+
+} // namespace kestrel::shell
