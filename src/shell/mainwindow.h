@@ -1,0 +1,67 @@
+#pragma once
+// The application frame: title "KESTREL [CMS 1500 - 02/2012]", the product
+// icon, child windows in an MDI area over the background picture, the menu
+// bar of menus.h, a status bar for the tips, no toolbar.
+//
+// Menu items start procedures of the libraries above the shell; the
+// executable connects them with setProcedure. An item with no procedure does
+// nothing. "&Printer Setup ..." and "E&xit" are the frame's own.
+//
+// Closing the frame (E&xit or the window's close button): the open child
+// windows are closed first (one that refuses keeps the frame open), then the
+// runtime log is deleted, then the frame's geometry is saved to section "Main"
+// of the INI file.
+
+#include "platform/rootdir.h"
+#include "shell/menus.h"
+
+#include <QMainWindow>
+#include <functional>
+#include <map>
+
+class QAction;
+class QMdiArea;
+class QMdiSubWindow;
+
+namespace kestrel::shell {
+
+class PrinterSettings;
+
+inline constexpr const char* kFrameTitle = "KESTREL [CMS 1500 - 02/2012]";
+inline constexpr const char* kFrameSection = "Main";
+
+class MainWindow final : public QMainWindow {
+    Q_OBJECT
+public:
+    MainWindow(const platform::RootDir& root, PrinterSettings& printer, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // Connects a menu item to the procedure it starts (replacing any before).
+    void setProcedure(MenuItem item, std::function<void()> procedure);
+    QAction* action(MenuItem item) const;
+
+    QMdiArea* mdiArea() const { return mdi_; }
+    // Shows `window` as a child window of the frame; it is deleted when closed.
+    QMdiSubWindow* addChildWindow(QWidget* window);
+
+    // Start-up: place, size and maximized state from section "Main".
+    void restoreSavedGeometry();
+
+    const platform::RootDir& root() const { return root_; }
+    PrinterSettings& printerSettings() { return printer_; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildMenuBar();
+    void run(MenuItem item);
+
+    platform::RootDir root_;
+    PrinterSettings& printer_;
+    QMdiArea* mdi_;
+    std::map<MenuItem, QAction*> actions_;
+    std::map<MenuItem, std::function<void()>> procedures_;
+};
+
+} // namespace kestrel::shell

@@ -1,0 +1,154 @@
+// The frame: what it is made of, start-up, and the closing steps.
+#include "platform/inifile.h"
+#include "platform/rootdir.h"
+#include "shell/callprotocol.h"
+#include "shell/mainwindow.h"
+#include "shell/printersettings.h"
+#include "shell/runtimelog.h"
+#include "shell/startup.h"
+#include "support/tempdir.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFile>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QStatusBar>
+#include <QTest>
+#include <QToolBar>
+#include <gtest/gtest.h>
+
+using namespace kestrel;
+
+namespace {
+
+platform::RootDir makeRoot(const test::TempDir& dir)
+{
+    platform::RootDir root(dir.path());
+    EXPECT_TRUE(root.ensureExists());
+    return root;
+}
+
+QString readFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+}
+
+// A child window that will not close, like a form with unsaved changes.
+class StubbornWindow : public QWidget {
+protected:
+    void closeEvent(QCloseEvent* e) override { e->ignore(); }
+};
+
+} // namespace
+
+TEST(MainWindow, IsATitledFrameOfChildWindowsWithoutToolbar)
+{
+    test::TempDir dir;
+    shell::PrinterSettings printer;
+    shell::MainWindow w(makeRoot(dir), printer);
+    EXPECT_EQ(w.windowTitle(), "KESTREL [CMS 1500 - 02/2012]");
+    EXPECT_FALSE(w.windowIcon().isNull());
+    EXPECT_TRUE(w.findChildren<QToolBar*>().isEmpty());
+    EXPECT_EQ(w.centralWidget(), w.mdiArea());
+    EXPECT_NE(w.statusBar(), nullptr);
+
+    w.show();
+    QWidget* child = new QWidget;
+    child->setWindowTitle("Browse");
+    QMdiSubWindow* sub = w.addChildWindow(child);
+    EXPECT_EQ(w.mdiArea()->subWindowList().size(), 1);
+    EXPECT_TRUE(sub->testAttribute(Qt::WA_DeleteOnClose));
+
+    // The background picture covers the client area.
+    const QImage shot = w.mdiArea()->viewport()->grab().toImage();
+    EXPECT_NE(shot.pixelColor(2, 2), shot.pixelColor(shot.width() / 2, shot.height() / 2));
+}
+
+TEST(MainWindow, StartUpClearsCallCodesAndBuffersOpensNoFileAndRestoresGeometry)
+{
+    test::TempDir dir;
+    const platform::RootDir root = makeRoot(dir);
+    {
+        platform::IniFile ini(root.iniFile());
+        ini.setValue("Main", "Maximize", "No");
+        ini.setValue("Main", "XPosit", 44);
+        ini.setValue("Main", "YPosit", 33);
+        ini.setValue("Main", "Width", 500);
+        ini.setValue("Main", "Height", 360);
+    }
+    shell::CallRequest = shell::ChangeRecord;
+    shell::CallResponse = shell::RequestCompleted;
+    bool buffersCleared = false;
+    shell::PrinterSettings printer;
+    const auto frame = shell::startUp(root, printer, {[&] { buffersCleared = true; }});
+
+    EXPECT_TRUE(buffersCleared);
+    EXPECT_EQ(shell::CallRequest, 0);
+    EXPECT_EQ(shell::CallResponse, 0);
+    EXPECT_TRUE(frame->isVisible());
+    EXPECT_EQ(frame->geometry(), QRect(44, 33, 500, 360));
+    EXPECT_TRUE(QDir(root.dataDir()).entryList(QDir::Files).isEmpty());
+    frame->close();
+}
+
+TEST(MainWindow, ExitDeletesTheLogAndSavesTheGeometryToMain)
+{
+    test::TempDir dir;
+    const platform::RootDir root = makeRoot(dir);
+    shell::runtimelog::start(root.logFile());
+    qWarning("a line for the log");
+    ASSERT_TRUE(QFile::exists(root.logFile()));
+
+    shell::PrinterSettings printer;
+    shell::MainWindow w(root, printer);
+    w.setGeometry(120, 90, 640, 420);
+    w.show();
+    w.action(shell::MenuItem::Exit)->trigger();
+
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_FALSE(QFile::exists(root.logFile()));
+    EXPECT_FALSE(shell::runtimelog::isActive());
+    const QString ini = readFile(root.iniFile());
+    for (const char* line : {"[Main]", "Maximize=No", "XPosit=120", "YPosit=90", "Width=640", "Height=420"})
+        EXPECT_TRUE(ini.contains(QString(line) + '\n')) << line << " in\n" << ini.toStdString();
+}
+
+TEST(MainWindow, ClosedMaximizedReopensMaximizedAtItsFormerPlace)
+{
+    test::TempDir dir;
+    const platform::RootDir root = makeRoot(dir);
+    shell::PrinterSettings printer;
+    const QRect normal(50, 40, 600, 400);
+    {
+        shell::MainWindow first(root, printer);
+        first.setGeometry(normal);
+        first.show();
+        first.showMaximized();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return first.geometry() != normal; }, 2000));
+        first.close();
+    }
+    const auto second = shell::startUp(root, printer, {});
+    EXPECT_TRUE(second->isMaximized());
+    second->showNormal();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return second->geometry() == normal; }, 2000));
+    second->close();
+}
+
+TEST(MainWindow, AChildWindowThatRefusesToCloseKeepsTheFrameOpen)
+{
+    test::TempDir dir;
+    const platform::RootDir root = makeRoot(dir);
+    shell::PrinterSettings printer;
+    shell::MainWindow w(root, printer);
+    w.show();
+    QMdiSubWindow* sub = w.addChildWindow(new StubbornWindow);
+    w.addChildWindow(new QWidget);
+
+    EXPECT_FALSE(w.close());
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_EQ(w.mdiArea()->subWindowList(), QList<QMdiSubWindow*>{sub});
+    EXPECT_FALSE(QFile::exists(root.iniFile()));
+}
