@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(build-essential cmake ninja-build ccache pkg-config
-          qt6-base-dev qt6-base-dev-tools libqt6svg6-dev libgl-dev
+          qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
           libsqlite3-dev sqlite3 libgtest-dev libgmock-dev libbenchmark-dev)
 
 install_missing() {

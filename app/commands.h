@@ -1,0 +1,38 @@
+#pragma once
+// Subcommands of the kestrel executable:
+//
+//     kestrel [--root DIR] [--log] NAME [ARGS...]
+//
+// With no NAME the program starts. To add a subcommand, write
+// app/cmd_<name>.cpp defining `int cmd<Name>(const CommandContext&)` (returns
+// the exit status), declare it below and add one line to kCommands. The
+// commands run without a display (a QCoreApplication exists); they print
+// their results to standard output and their errors to standard error.
+
+#include "platform/rootdir.h"
+
+#include <QStringList>
+
+namespace kestrel::app {
+
+struct CommandContext {
+    platform::RootDir root;  // resolved from --root, KESTREL_ROOT or the default; not created yet
+    QStringList args;        // the arguments after the command's name
+};
+
+using CommandFn = int (*)(const CommandContext&);
+
+struct Command {
+    const char* name;
+    const char* arguments;  // e.g. "FILE [CSV]"; empty when none
+    const char* summary;    // one line
+    CommandFn run;
+};
+
+int cmdPaths(const CommandContext&);
+
+inline constexpr Command kCommands[] = {
+    {"paths", "", "print the root directory and the folders and files the program uses under it", cmdPaths},
+};
+
+} // namespace kestrel::app

@@ -1,0 +1,70 @@
+// The kestrel executable's command line.
+#include "support/tempdir.h"
+
+#include <QProcess>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Outcome {
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+Outcome runKestrel(const QStringList& args, const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment())
+{
+    const QString dir = qEnvironmentVariable("KESTREL_TEST_BINARY_DIR", QCoreApplication::applicationDirPath() + "/..");
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.start(dir + "/kestrel", args);
+    Outcome r;
+    if (!p.waitForFinished(20000)) {
+        ADD_FAILURE() << "kestrel did not finish: " << p.errorString().toStdString();
+        p.kill();
+        p.waitForFinished();
+        return r;
+    }
+    r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
+    r.err = QString::fromLocal8Bit(p.readAllStandardError());
+    return r;
+}
+
+} // namespace
+
+TEST(Executable, HelpListsOptionsAndCommands)
+{
+    const Outcome r = runKestrel({"--help"});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("--root DIR")) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains("\n  paths ")) << r.out.toStdString();
+}
+
+TEST(Executable, RootComesFromTheOptionElseTheEnvironment)
+{
+    kestrel::test::TempDir a, b;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("KESTREL_ROOT", b.path());
+
+    Outcome r = runKestrel({"--root", a.path(), "paths"}, env);
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("data     " + a.path() + "/DATA\n")) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains("ini      " + a.path() + "/KESTRI~1.INI\n")) << r.out.toStdString();
+
+    r = runKestrel({"paths", "--root=" + a.path()}, env);
+    EXPECT_TRUE(r.out.contains("root     " + a.path() + "\n")) << r.out.toStdString();
+
+    r = runKestrel({"paths"}, env);
+    EXPECT_TRUE(r.out.contains("root     " + b.path() + "\n")) << r.out.toStdString();
+}
+
+TEST(Executable, BadCommandLinesFailWithAMessage)
+{
+    for (const QStringList& args : {QStringList{"nosuchcommand"}, QStringList{"--root"}, QStringList{"--bogus"},
+                                    QStringList{"paths", "extra"}}) {
+        const Outcome r = runKestrel(args);
+        EXPECT_EQ(r.status, 2) << args.join(' ').toStdString();
+        EXPECT_FALSE(r.err.isEmpty()) << args.join(' ').toStdString();
+    }
+}
