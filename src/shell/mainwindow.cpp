@@ -109,11 +109,15 @@ void MainWindow::run(MenuItem item)
 
 QMdiSubWindow* MainWindow::addChildWindow(QWidget* window)
 {
+    // A window placed by hand has no size hint; it opens at its designed size.
+    const QSize designed = window->testAttribute(Qt::WA_Resized) ? window->size() : QSize();
     QMdiSubWindow* sub = mdi_->addSubWindow(window);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     if (!window->windowIcon().isNull())
         sub->setWindowIcon(window->windowIcon());
     sub->show();
+    if (designed.isValid())
+        sub->resize(sub->size() - window->size() + designed);
     return sub;
 }
 

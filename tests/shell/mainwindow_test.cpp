@@ -9,6 +9,12 @@
 #include "support/tempdir.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QDialog>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPushButton>
+#include <QTimer>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
@@ -58,9 +64,11 @@ TEST(MainWindow, IsATitledFrameOfChildWindowsWithoutToolbar)
     w.show();
     QWidget* child = new QWidget;
     child->setWindowTitle("Browse");
+    child->resize(300, 200);
     QMdiSubWindow* sub = w.addChildWindow(child);
     EXPECT_EQ(w.mdiArea()->subWindowList().size(), 1);
     EXPECT_TRUE(sub->testAttribute(Qt::WA_DeleteOnClose));
+    EXPECT_EQ(child->size(), QSize(300, 200));  // opens at its designed size
 
     // The background picture covers the client area.
     const QImage shot = w.mdiArea()->viewport()->grab().toImage();
@@ -151,4 +159,37 @@ TEST(MainWindow, AChildWindowThatRefusesToCloseKeepsTheFrameOpen)
     EXPECT_TRUE(w.isVisible());
     EXPECT_EQ(w.mdiArea()->subWindowList(), QList<QMdiSubWindow*>{sub});
     EXPECT_FALSE(QFile::exists(root.iniFile()));
+}
+
+TEST(MainWindow, PrinterSetupShowsTheDialogOnTheKeptPrinter)
+{
+    test::TempDir dir;
+    shell::PrinterSettings printer;
+    shell::MainWindow w(makeRoot(dir), printer);
+    w.show();
+    QString title;
+    QTimer::singleShot(0, [&] {
+        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            title = dialog->windowTitle();
+            dialog->reject();
+        }
+    });
+    w.action(shell::MenuItem::PrinterSetup)->trigger();
+    EXPECT_EQ(title, "Printer Setup");
+
+    // The dialog works on the kept printer itself, so what the user confirms stays with it.
+    QPrinter* shown = nullptr;
+    QStringList buttons;
+    QTimer::singleShot(0, [&] {
+        if (auto* dialog = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget())) {
+            shown = dialog->printer();
+            for (auto* b : dialog->findChildren<QPushButton*>())
+                buttons << b->text();
+            dialog->accept();
+        }
+    });
+    EXPECT_TRUE(printer.setUp(&w));
+    EXPECT_EQ(shown, &printer.printer());
+    EXPECT_TRUE(buttons.contains("OK")) << buttons.join('|').toStdString();
+    EXPECT_FALSE(buttons.contains("&Print")) << buttons.join('|').toStdString();
 }
