@@ -739,8 +739,10 @@ struct FieldRef {
 std::optional<FieldRef> findField(std::string_view label);
 
 // Text fields to spaces, decimals to zero, in every buffer (program start).
-// One record alone: platform::clearRecord.
 void clearAllBuffers();
+// The same for one record (a buffer or a copy of one): platform's own, so
+// that data::clearRecord and an unqualified call name one function.
+using platform::clearRecord;
 
 // ------------------------------------------------------- values as text
 // The text form of field values at the program's edges (CSV, messages):
