@@ -1,0 +1,406 @@
+#include "data/csv.h"
+
+#include "data/records.h"
+#include "platform/recordfile.h"
+#include "platform/transaction.h"
+
+#include <QDir>
+#include <QIODevice>
+#include <QStringDecoder>
+
+namespace kestrel::data::csv {
+
+using platform::FieldDef;
+using platform::FileDef;
+using platform::RecordFile;
+
+namespace {
+
+QString latin1(std::string_view s) { return QString::fromLatin1(s.data(), qsizetype(s.size())); }
+
+bool needsQuotes(const QString& cell)
+{
+    if (cell.isEmpty()) return false;
+    if (cell.front().isSpace() || cell.back().isSpace()) return true;
+    for (QChar c : cell)
+        if (c == QLatin1Char(',') || c == QLatin1Char('"') || c == QLatin1Char('\r') || c == QLatin1Char('\n'))
+            return true;
+    return false;
+}
+
+// Past this many problems a load stops listing them: the first ones tell
+// what is wrong with the file.
+constexpr std::size_t kMaxProblems = 100;
+
+class Problems {
+public:
+    explicit Problems(std::vector<Problem>& list) : list_(list) {}
+    void add(int line, const QString& field, const QString& text)
+    {
+        if (list_.size() == kMaxProblems) {
+            list_.push_back({0, {}, QStringLiteral("more problems were found; only the first %1 are listed").arg(kMaxProblems)});
+            return;
+        }
+        if (list_.size() > kMaxProblems) return;
+        QString message = line > 0 ? QStringLiteral("line %1: %2").arg(line).arg(text) : text;
+        list_.push_back({line, field, message});
+    }
+    bool full() const { return list_.size() > kMaxProblems; }
+    bool any() const { return !list_.empty(); }
+
+private:
+    std::vector<Problem>& list_;
+};
+
+QString driverError(const RecordFile& f)
+{
+    QString text = QString::fromStdString(f.errorText()).trimmed();
+    if (f.error() == platform::errc::DriverError && !f.driverMessage().empty())
+        text = QString::fromStdString(f.driverMessage()) + QStringLiteral(" (%1)").arg(f.driverCode());
+    else
+        text += QStringLiteral(" (%1)").arg(f.error());
+    return text;
+}
+
+// The values of a unique key in a record, for a duplicate's message:
+// "PAT:PAT = 5".
+QString keyValues(const FileDef& file, const platform::KeyDef& key, const unsigned char* record)
+{
+    QStringList parts;
+    for (int i = 0; i < key.count(); ++i) {
+        const FieldDef* f = file.field(key.parts[std::size_t(i)]);
+        parts << latin1(f->label) + QStringLiteral(" = \"") + fieldText(*f, record) + QLatin1Char('"');
+    }
+    return parts.join(QStringLiteral(", "));
+}
+
+} // namespace
+
+// ------------------------------------------------------------------ CSV text
+
+QByteArray formatRow(const QStringList& cells)
+{
+    QString line;
+    for (qsizetype i = 0; i < cells.size(); ++i) {
+        if (i) line += QLatin1Char(',');
+        const QString& c = cells[i];
+        if (needsQuotes(c)) {
+            QString q = c;
+            q.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+            line += QLatin1Char('"') + q + QLatin1Char('"');
+        } else {
+            line += c;
+        }
+    }
+    line += QStringLiteral("\r\n");
+    return line.toUtf8();
+}
+
+std::optional<std::vector<Row>> parse(const QByteArray& utf8, QString* error)
+{
+    auto fail = [&](int line, const QString& why) -> std::optional<std::vector<Row>> {
+        if (error) *error = QStringLiteral("line %1: %2").arg(line).arg(why);
+        return std::nullopt;
+    };
+
+    // Decode line by line so that bad bytes are reported where they are.
+    QByteArrayView bytes(utf8);
+    if (bytes.startsWith("\xEF\xBB\xBF")) bytes = bytes.sliced(3);
+    QString text;
+    text.reserve(bytes.size());
+    {
+        int line = 1;
+        qsizetype from = 0;
+        while (from < bytes.size()) {
+            qsizetype nl = bytes.indexOf('\n', from);
+            qsizetype end = nl < 0 ? bytes.size() : nl + 1;
+            QStringDecoder decode(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+            QString part = decode(bytes.sliced(from, end - from));
+            if (decode.hasError()) return fail(line, QStringLiteral("the text is not UTF-8"));
+            text += part;
+            from = end;
+            ++line;
+        }
+    }
+
+    std::vector<Row> rows;
+    Row row;
+    QString cell;
+    int line = 1;
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    bool rowOpen = false;  // something of the current row has been read
+
+    auto endOfLine = [&](qsizetype at) -> int {  // length of a line break at `at`, 0 if none
+        if (at >= n) return 0;
+        if (text[at] == QLatin1Char('\r')) return at + 1 < n && text[at + 1] == QLatin1Char('\n') ? 2 : 1;
+        return text[at] == QLatin1Char('\n') ? 1 : 0;
+    };
+
+    while (i < n) {
+        if (!rowOpen) {
+            row = Row{line, {}};
+            rowOpen = true;
+        }
+        cell.clear();
+        if (text[i] == QLatin1Char('"')) {
+            const int startLine = line;
+            ++i;
+            for (;;) {
+                if (i >= n) return fail(startLine, QStringLiteral("a quoted field is not closed"));
+                QChar c = text[i];
+                if (c == QLatin1Char('"')) {
+                    if (i + 1 < n && text[i + 1] == QLatin1Char('"')) {
+                        cell += QLatin1Char('"');
+                        i += 2;
+                        continue;
+                    }
+                    ++i;
+                    break;
+                }
+                if (int eol = endOfLine(i)) {
+                    cell += text.mid(i, eol);
+                    i += eol;
+                    ++line;
+                    continue;
+                }
+                cell += c;
+                ++i;
+            }
+            if (i < n && text[i] != QLatin1Char(',') && !endOfLine(i))
+                return fail(line, QStringLiteral("text after the closing quote of a field"));
+        } else {
+            while (i < n && text[i] != QLatin1Char(',') && !endOfLine(i)) {
+                if (text[i] == QLatin1Char('"'))
+                    return fail(line, QStringLiteral("a quote inside a field that does not begin with one "
+                                                     "(write the whole field in quotes, the quote doubled)"));
+                cell += text[i];
+                ++i;
+            }
+        }
+        row.cells << cell;
+        if (i < n && text[i] == QLatin1Char(',')) {
+            ++i;
+            if (i == n) row.cells << QString();  // a trailing comma ends with an empty field
+            continue;
+        }
+        if (int eol = endOfLine(i)) {
+            i += eol;
+            ++line;
+        }
+        rows.push_back(std::move(row));
+        rowOpen = false;
+    }
+    if (rowOpen) rows.push_back(std::move(row));
+    return rows;
+}
+
+// --------------------------------------------------------------- record rows
+
+QStringList header(const FileDef& file, bool hex)
+{
+    QStringList h;
+    for (const auto& f : file.fields) h << latin1(f.label);
+    if (hex) h << QStringLiteral("HEX");
+    return h;
+}
+
+QStringList cells(const FileDef& file, const unsigned char* record, bool hex)
+{
+    QStringList c;
+    for (const auto& f : file.fields) c << fieldText(f, record);
+    if (hex)
+        c << QString::fromLatin1(
+                 QByteArray(reinterpret_cast<const char*>(record), file.recordLength).toHex().toUpper());
+    return c;
+}
+
+namespace {
+// "PAT:LNAME" or "LNAME" -> "PAT:LNAME"; empty when the name carries another
+// file's prefix.
+std::string fullLabel(const FileDef& file, const QString& name)
+{
+    QString n = name.trimmed();
+    int colon = int(n.indexOf(QLatin1Char(':')));
+    if (colon < 0) return std::string(file.prefix) + ":" + n.toStdString();
+    return n.toStdString();
+}
+} // namespace
+
+int keyIndexByName(const FileDef& file, const QString& name)
+{
+    return file.keyIndex(fullLabel(file, name));
+}
+
+const FieldDef* fieldByName(const FileDef& file, const QString& name)
+{
+    return file.field(fullLabel(file, name));
+}
+
+// --------------------------------------------------------------- whole files
+
+bool dump(const QString& dataDir, const FileDef& file, const DumpOptions& options, QIODevice& out, QString* error)
+{
+    auto fail = [&](const QString& why) {
+        if (error) *error = why;
+        return false;
+    };
+    int key = platform::FileOrder;
+    if (!options.key.isEmpty()) {
+        key = keyIndexByName(file, options.key);
+        if (key < 0) {
+            QStringList names;
+            for (const auto& k : file.keys) names << latin1(k.label);
+            return fail(QStringLiteral("%1 has no key \"%2\"; its keys are %3")
+                            .arg(latin1(file.label), options.key, names.join(QStringLiteral(", "))));
+        }
+    }
+
+    std::vector<unsigned char> buffer(std::size_t(file.recordLength));
+    RecordFile rf(file, buffer.data());
+    rf.setDirectory(dataDir);
+    int rc = rf.open();
+    if (rc == platform::errc::FileNotFound)
+        return fail(QStringLiteral("%1 not found").arg(QDir::toNativeSeparators(rf.name())));
+    if (rc != 0 && rc != platform::errc::AlreadyOpen)
+        return fail(QStringLiteral("Error: (%1) opening %2").arg(driverError(rf), QDir::toNativeSeparators(rf.name())));
+
+    rc = key == platform::FileOrder ? rf.setFileOrder() : rf.set(key, RecordFile::Start::AtEnds);
+    if (rc != 0) return fail(QStringLiteral("Error: (%1) reading %2").arg(driverError(rf), QDir::toNativeSeparators(rf.name())));
+    rf.send("QUICKSCAN=on");
+    if (out.write(formatRow(header(file, options.hex))) < 0) return fail(out.errorString());
+    for (;;) {
+        rc = rf.next();
+        if (rc == platform::errc::NoRecord) break;
+        if (rc != 0)
+            return fail(QStringLiteral("Error: (%1) reading %2").arg(driverError(rf), QDir::toNativeSeparators(rf.name())));
+        if (out.write(formatRow(cells(file, buffer.data(), options.hex))) < 0) return fail(out.errorString());
+    }
+    rf.send("QUICKSCAN=off");
+    rf.close();
+    return true;
+}
+
+LoadResult load(const QString& dataDir, const FileDef& file, const QByteArray& csvText)
+{
+    LoadResult result;
+    Problems problems(result.problems);
+
+    QString syntax;
+    auto rows = parse(csvText, &syntax);
+    if (!rows) {
+        problems.add(0, {}, syntax);
+        return result;
+    }
+    if (rows->empty()) {
+        problems.add(0, {}, QStringLiteral("the text is empty: the first line must name the fields"));
+        return result;
+    }
+
+    // The header: which field each column fills.
+    const Row& head = rows->front();
+    std::vector<const FieldDef*> columns;
+    for (const QString& name : head.cells) {
+        const FieldDef* f = fieldByName(file, name);
+        if (!f) {
+            problems.add(head.line, name.trimmed(),
+                         QStringLiteral("\"%1\" is not a field of %2").arg(name.trimmed(), latin1(file.label)));
+        } else if (std::find(columns.begin(), columns.end(), f) != columns.end()) {
+            problems.add(head.line, latin1(f->label), QStringLiteral("%1 is named twice").arg(latin1(f->label)));
+        }
+        columns.push_back(f);
+    }
+    if (problems.any()) return result;
+
+    // Every row into a record of its own before anything is written.
+    struct Pending {
+        int line;
+        std::vector<unsigned char> bytes;
+    };
+    std::vector<Pending> records;
+    for (std::size_t r = 1; r < rows->size() && !problems.full(); ++r) {
+        const Row& row = (*rows)[r];
+        if (row.cells.size() == 1 && row.cells.front().isEmpty()) continue;  // an empty line
+        if (row.cells.size() != qsizetype(columns.size())) {
+            problems.add(row.line, {},
+                         QStringLiteral("the row has %1 fields, the header names %2")
+                             .arg(row.cells.size())
+                             .arg(columns.size()));
+            continue;
+        }
+        Pending p{row.line, std::vector<unsigned char>(std::size_t(file.recordLength))};
+        platform::clearRecord(file, p.bytes.data());
+        for (std::size_t c = 0; c < columns.size(); ++c) {
+            QString why;
+            if (!setFieldText(*columns[c], p.bytes.data(), row.cells[qsizetype(c)], &why, Overlong::Refuse))
+                problems.add(row.line, latin1(columns[c]->label), why);
+        }
+        records.push_back(std::move(p));
+    }
+    if (problems.any()) return result;
+
+    // All or nothing, in one transaction.
+    if (!QDir().mkpath(dataDir)) {
+        problems.add(0, {}, QStringLiteral("the folder %1 cannot be created").arg(QDir::toNativeSeparators(dataDir)));
+        return result;
+    }
+    std::vector<unsigned char> buffer(std::size_t(file.recordLength));
+    RecordFile rf(file, buffer.data());
+    rf.setDirectory(dataDir);
+    int rc = rf.open();
+    if (rc == platform::errc::FileNotFound) {
+        rc = rf.create();
+        if (rc != 0) {
+            problems.add(0, {}, QStringLiteral("Error: (%1) creating %2").arg(driverError(rf), QDir::toNativeSeparators(rf.name())));
+            return result;
+        }
+        rc = rf.open();
+    }
+    if (rc != 0 && rc != platform::errc::AlreadyOpen) {
+        problems.add(0, {}, QStringLiteral("Error: (%1) opening %2").arg(driverError(rf), QDir::toNativeSeparators(rf.name())));
+        return result;
+    }
+
+    platform::Transaction tx({&rf});
+    if (tx.start() != 0) {
+        problems.add(0, {}, QStringLiteral("Error: (%1) starting the load of %2").arg(driverError(rf), QDir::toNativeSeparators(rf.name())));
+        return result;
+    }
+    for (const Pending& p : records) {
+        std::copy(p.bytes.begin(), p.bytes.end(), buffer.begin());
+        rc = rf.add();
+        if (rc == 0) continue;
+        if (rc == platform::errc::DuplicateKey) {
+            bool named = false;
+            for (std::size_t k = 0; k < file.keys.size(); ++k) {
+                const auto& key = file.keys[k];
+                if (!key.unique() || !rf.duplicate(int(k))) continue;
+                problems.add(p.line, latin1(key.label),
+                             QStringLiteral("%1: %2 is already held by another record")
+                                 .arg(latin1(key.label), keyValues(file, key, p.bytes.data())));
+                named = true;
+                break;
+            }
+            if (!named) problems.add(p.line, {}, QStringLiteral("the record duplicates a unique key"));
+            if (problems.full()) break;
+            continue;
+        }
+        problems.add(p.line, {}, QStringLiteral("Error: (%1) adding the record").arg(driverError(rf)));
+        break;
+    }
+    if (problems.any()) {
+        tx.rollback();
+        rf.close();
+        return result;
+    }
+    if (tx.commit() != 0) {
+        problems.add(0, {}, QStringLiteral("Error: (%1) committing the load of %2").arg(driverError(rf), QDir::toNativeSeparators(rf.name())));
+        rf.close();
+        return result;
+    }
+    rf.close();
+    result.added = int(records.size());
+    return result;
+}
+
+} // namespace kestrel::data::csv
