@@ -89,6 +89,7 @@ const MessageDef* findMessage(int number)
 
 QString errorDescription(const ErrorRecord& e)
 {
+    if (e.code == RefusedError) return withoutTrailingBlanks(e.text);
     if (e.code == 90)
         return withoutTrailingBlanks(e.driverMessage) + QStringLiteral(" (") + QString::number(e.driverCode) + u')';
     return withoutTrailingBlanks(e.text) + QStringLiteral(" (") + QString::number(e.code) + u')';

@@ -58,6 +58,10 @@ std::span<const MessageDef> messageTable();
 // The row of `number`, or nullptr when there is no such message.
 const MessageDef* findMessage(int number);
 
+// Code of an error that is the program's own refusal (a value that does not
+// fit where it must go), not the driver's: it has no number to show.
+constexpr int RefusedError = -1;
+
 // An error as the record file driver reports it.
 struct ErrorRecord {
     int code = 0;
@@ -68,7 +72,8 @@ struct ErrorRecord {
 
 // «error»: the error text without trailing blanks, a blank, and the code in
 // parentheses; for a driver error (90) the driver's own message and code
-// instead, since "90" alone tells the support person nothing.
+// instead, since "90" alone tells the support person nothing. A refusal is
+// its text alone.
 QString errorDescription(const ErrorRecord& e);
 
 // The message as it will be shown, texts filled in.

@@ -162,9 +162,10 @@ TEST(Messages, CallerTextsAreNotExpandedAsPlaceholders)
 {
     test::ScriptedMessages script;
     data::saveError(notFound);
-    script.show(30, "/tmp/{error}/{text2}.db", "x");
+    script.show(17, "{error}/{text2}", "x");
     EXPECT_EQ(script.shown().back().text,
-              "File (/tmp/{error}/{text2}.db) could not be opened.  Error: File Not Found (2).");
+              "An error (File Not Found (2)) was experienced when attempting to delete a record from the file "
+              "{error}/{text2}.");
 }
 
 TEST(Messages, UnknownNumberIsRefused)
