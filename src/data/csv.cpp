@@ -5,8 +5,12 @@
 #include "platform/transaction.h"
 
 #include <QDir>
+#include <QFile>
 #include <QIODevice>
 #include <QStringDecoder>
+
+#include <algorithm>
+#include <climits>
 
 namespace kestrel::data::csv {
 
@@ -330,14 +334,21 @@ LoadResult load(const QString& dataDir, const FileDef& file, const QByteArray& c
         }
         Pending p{row.line, std::vector<unsigned char>(std::size_t(file.recordLength))};
         platform::clearRecord(file, p.bytes.data());
+        bool fits = true;
         for (std::size_t c = 0; c < columns.size(); ++c) {
             QString why;
-            if (!setFieldText(*columns[c], p.bytes.data(), row.cells[qsizetype(c)], &why, Overlong::Refuse))
+            if (!setFieldText(*columns[c], p.bytes.data(), row.cells[qsizetype(c)], &why, Overlong::Refuse)) {
                 problems.add(row.line, latin1(columns[c]->label), why);
+                fits = false;
+            }
         }
-        records.push_back(std::move(p));
+        if (fits) records.push_back(std::move(p));
     }
-    if (problems.any()) return result;
+    // The rows that fit are still added (and then rolled back) to find the
+    // duplicates among them, so that one run lists every problem; but a file
+    // that does not exist is not created for a load that cannot succeed.
+    const bool fileExists = QFile::exists(QDir(dataDir).filePath(latin1(file.fileName)));
+    if (problems.any() && (!fileExists || problems.full())) return result;
 
     // All or nothing, in one transaction.
     if (!QDir().mkpath(dataDir)) {
@@ -391,6 +402,10 @@ LoadResult load(const QString& dataDir, const FileDef& file, const QByteArray& c
     if (problems.any()) {
         tx.rollback();
         rf.close();
+        // Value problems were listed before the duplicates: list them by line.
+        std::stable_sort(result.problems.begin(), result.problems.end(), [](const Problem& a, const Problem& b) {
+            return (a.line == 0 ? INT_MAX : a.line) < (b.line == 0 ? INT_MAX : b.line);
+        });
         return result;
     }
     if (tx.commit() != 0) {

@@ -91,8 +91,8 @@ struct LoadResult {
 // refused (malformed value, a number too large for its field, a character
 // that Windows-1252 cannot hold, a text longer than its field, a duplicate
 // of a unique key, an unknown field name in the header, a row with the wrong
-// number of cells) nothing is added and every problem found is listed.
-// Empty lines are skipped.
+// number of cells) nothing is added and every problem found is listed, in
+// line order (up to a hundred). Empty lines are skipped.
 LoadResult load(const QString& dataDir, const platform::FileDef& file, const QByteArray& csvText);
 
 } // namespace kestrel::data::csv

@@ -194,6 +194,13 @@ TEST(CsvDumpLoad, ARefusedRowLoadsNothingAndNamesLineFieldAndReason)
     auto r = csv::load(dir.path(), data::file::Patient, "PAT:PAT,PAT:BDATE\n10,13/01/2000\n11,ok\n12,\n");
     ASSERT_EQ(r.problems.size(), 2u) << problems(r);
     EXPECT_EQ(r.problems[1].line, 3);
+    // Duplicates are found among the rows that fit, and listed in line order.
+    r = csv::load(dir.path(), data::file::Patient, "PAT:PAT,PAT:BDATE\n10,13/01/2000\n3,\n");
+    ASSERT_EQ(r.problems.size(), 2u) << problems(r);
+    EXPECT_EQ(r.problems[0].field, "PAT:BDATE");
+    EXPECT_EQ(r.problems[1].field, "PAT:PATKEY");
+    EXPECT_EQ(r.problems[1].line, 3);
+    EXPECT_EQ(dump(dir.path(), data::file::Patient, {}, true), before);
 
     // A malformed text or an empty one is refused before the file is touched.
     test::TempDir empty;
