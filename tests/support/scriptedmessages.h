@@ -12,6 +12,11 @@
 #include <deque>
 #include <vector>
 
+#include <ostream>
+
+// Lets GoogleTest print message texts readably when an expectation fails.
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+
 namespace kestrel::test {
 
 class ScriptedMessages : public data::MessageService {
