@@ -58,6 +58,10 @@ std::optional<Decimal> Decimal::parse(std::string_view text)
     std::int64_t units = 0;
     int places = 0;
     bool point = false, anyDigit = false;
+    // Thousands commas must group whole digits by three ("1,234"), so that
+    // "1,50" is refused rather than read as 150.
+    bool grouped = false;
+    int groupDigits = 0;
     try {
         for (; i < n; ++i) {
             char c = text[i];
@@ -65,10 +69,14 @@ std::optional<Decimal> Decimal::parse(std::string_view text)
                 anyDigit = true;
                 units = add(mul(units, 10), c - '0');
                 if (point && ++places > kMaxPlaces) return std::nullopt;
+                if (!point) ++groupDigits;
             } else if (c == '.' && !point) {
+                if (grouped && groupDigits != 3) return std::nullopt;
                 point = true;
             } else if (c == ',' && !point && anyDigit) {
-                continue;
+                if (grouped ? groupDigits != 3 : groupDigits > 3) return std::nullopt;
+                grouped = true;
+                groupDigits = 0;
             } else {
                 return std::nullopt;
             }
@@ -76,7 +84,7 @@ std::optional<Decimal> Decimal::parse(std::string_view text)
     } catch (const std::overflow_error&) {
         return std::nullopt;
     }
-    if (!anyDigit) return std::nullopt;
+    if (!anyDigit || (grouped && !point && groupDigits != 3)) return std::nullopt;
     return fromUnits(negative ? -units : units, places);
 }
 

@@ -56,6 +56,11 @@ TEST(Decimal, ParsesTheWrittenFormsAndPrintsEveryPlace)
 
     for (const char* bad : {"", "  ", "-", "+", ".", "1.2.3", "12a", "1e5", "--1", "1-", "$5", "0x10", "1.,5"})
         EXPECT_FALSE(Decimal::parse(bad)) << bad;
+    // Thousands commas group by three; anything else would misread a decimal comma.
+    EXPECT_EQ(dec("1,234,567.5").toString(), "1234567.5");
+    EXPECT_EQ(dec("-12,345").toString(), "-12345");
+    for (const char* bad : {"1,50", "1,5", "1,,234", "1234,567", "1,2345", "1,234,56", "1,23.5", ",5"})
+        EXPECT_FALSE(Decimal::parse(bad)) << bad;
     // Too many digits for 64 bits, or more places than any field has, is not a number.
     EXPECT_FALSE(Decimal::parse("99999999999999999999"));
     EXPECT_FALSE(Decimal::parse("0.0000000000000000001"));
