@@ -116,12 +116,14 @@ std::string SqlLayout::orderBy(int order, bool forward) const
     std::string s = " ORDER BY ";
     if (order < 0) return s + "rid" + dir;
     for (int i = 0; i < componentCount(order); ++i) {
+        if (i) s += ", ";
         s += column(fieldOf(order, i));
         if (nocase(order, i)) s += " COLLATE NOCASE";
         s += dir;
-        s += ", ";
     }
-    return s + (keyHasTiebreak(order) ? "tiebreak" : "rid") + dir;
+    // The entries of a unique key are distinct already: the order is total.
+    if (keyHasTiebreak(order)) s += std::string(", tiebreak") + dir;
+    return s;
 }
 
 std::string SqlLayout::walk(const std::string& schema, int order, WalkMode mode, bool forward, int range) const
@@ -160,6 +162,9 @@ std::string SqlLayout::walk(const std::string& schema, int order, WalkMode mode,
     }
     std::string s = "SELECT " + selectColumns_ + " FROM " + table(schema);
     for (std::size_t i = 0; i < where.size(); ++i) s += (i ? " AND " : " WHERE ") + where[i];
+    // All components of a unique key held: one record at most, and SQLite
+    // would sort that one record rather than notice.
+    if (order >= 0 && range == componentCount(order) && !keyHasTiebreak(order)) return s + " LIMIT ?";
     return s + orderBy(order, forward) + " LIMIT ?";
 }
 
@@ -172,7 +177,7 @@ std::string SqlLayout::get(const std::string& schema, int key) const
         if (i) s += " AND ";
         s += column(fieldOf(key, i)) + " = ?" + (nocase(key, i) ? " COLLATE NOCASE" : "");
     }
-    return s + orderBy(key, true) + " LIMIT 1";
+    return s + (keyHasTiebreak(key) ? orderBy(key, true) : std::string()) + " LIMIT 1";
 }
 
 std::string SqlLayout::duplicate(const std::string& schema, int key) const
