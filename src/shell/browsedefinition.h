@@ -1,0 +1,179 @@
+#pragma once
+// A browse window declared as data. Every table's browse is one
+// BrowseDefinition: its title, heading and list tip, the list's column format
+// and queue fields, its sort orders and the tabs that choose them, its
+// buttons, help topic, range and filter, and the few hooks that make a
+// browse its own. The browse engine (browseengine.h) and the Qt window
+// (browsewindow.h) are the same for every browse; only these declarations
+// differ. A definition reads like the table it comes from:
+//
+//   BrowseDefinition def{
+//       .file = "CPT48",
+//       .title = "CPT/HCPCS Code Browser",
+//       .heading = "CPT/HCPCS PROCEDURE CODE MANAGER",
+//       .listTip = "CPT/HCPCS Code Browser ...",
+//       .format = "46L(4)|F@s7@80L(4)|F@s128@",
+//       .queue = {"CPT:CPTCODE", "CPT:CPTDESCRIPTION"},
+//       .orders = {{"CPT:CPTDESCRIPTIONKEY"}, {"CPT:CPTCODEKEY"}},
+//       .tabs = {{"CPT/HCPCS", 2}, {"  Description", 1}},
+//       .buttons = {"&Select", "&Add", "&Delete", "&Change", "Help", "&Close"},
+//       .helpTopic = "CPT/HCPCSCodeBrowser",
+//       .updateForm = callCptForm,
+//   };
+//
+// Field and key names are full labels ("CPT:CPTCODE", "CPT:CPTCODEKEY"); a
+// queue field may belong to any file's shared buffer (a view that reads
+// related records through onRecordRead).
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace kestrel::shell {
+
+class BrowseEngine;
+
+// One field of a list queue entry. Copied fields ("CPT:CPTCODE") hold the
+// field's bytes as the record was read and are written back into the
+// buffer when their entry is highlighted (copy-back); their queue name is
+// BRWn:: followed by the label. Computed fields are worked out from the
+// buffers when the entry is built and are only shown, never copied back.
+struct QueueField {
+    QueueField(const char* fieldLabel) : field(QString::fromLatin1(fieldLabel)) {}
+    QueueField(QString fieldLabel) : field(std::move(fieldLabel)) {}
+
+    QString field;     // copied: the field's label
+    QString name;      // computed: the name after BRWn:: ("MAILTO")
+    int width = 0;     // computed: characters
+    // Computed: the value (Windows-1252 bytes, cut or padded to width).
+    std::function<std::string()> compute;
+
+    bool isComputed() const { return bool(compute); }
+};
+
+// BRWn::NAME, `width` characters, computed from the buffers at every entry.
+QueueField computed(const QString& name, int width, std::function<std::string()> compute);
+
+// One sort order: a key of the file (or file order), with its range limit
+// and filter.
+struct BrowseOrder {
+    BrowseOrder(const char* keyLabel) : key(QString::fromLatin1(keyLabel)) {}
+    BrowseOrder(QString keyLabel, QStringList rangeFields = {}, QString filterText = {})
+        : key(std::move(keyLabel)), range(std::move(rangeFields)), filter(std::move(filterText)) {}
+
+    // Key label; empty: the file's physical order (no step locator, no thumb
+    // table: the thumb only shows the top, the middle or the bottom).
+    QString key;
+    // Range limit: the parent field of each leading key component
+    // ("PAT:PAT"). The range variable of component i of order k is named
+    // BRWn::Sortk:Reset:<parent field>, for the filter to compare with.
+    QStringList range;
+    // View filter, set at every Reset sort and Locate (e.g.
+    // "INV:PAT = BRW2::Sort1:Reset:PAT:PAT" or "(AUT:PAT=INV:PAT)").
+    QString filter;
+
+    bool fileOrder() const { return key.isEmpty(); }
+};
+
+// A tab of the sheet and the order it chooses (1-based into orders).
+struct BrowseTab {
+    QString text;
+    int order = 1;
+};
+
+// What a button does.
+enum class BrowseRole { Select, Add, Change, Delete, Help, Close, Custom };
+
+struct BrowseButton {
+    // A standard button, known by its text: "&Select", "&Add", "&Change",
+    // "&Delete", "Help", "&Close" (accelerators and letter case ignored).
+    BrowseButton(const char* text);
+    BrowseButton(QString text);
+
+    QString text;
+    BrowseRole role = BrowseRole::Custom;
+    // Custom buttons (and standard ones whose action the owner replaces):
+    // runs after the highlighted record has been re-read.
+    std::function<void(BrowseEngine&)> action;
+    bool nothing = false;  // pressing it (or its key, or its menu item) does nothing
+
+    // The button is shown and enabled but does nothing (a provider is never
+    // deleted; claims are not added from the payment browser).
+    BrowseButton doesNothing() const;
+};
+
+// A button of the owner's own, e.g. "&Open".
+BrowseButton customButton(const QString& text, std::function<void(BrowseEngine&)> action);
+
+// An item of the list's right-button menu and the button it presses.
+struct PopupItem {
+    enum class Enabled { Always, WithEntries, WithEntriesInSelectMode };
+
+    QString text;      // without '~' ("&Add"); "-" for a separator
+    QString button;    // text of the button it presses
+    Enabled enabled = Enabled::Always;
+};
+
+// The step locator of an order, when the owner's differs from the rule on
+// the first character of the first key field.
+struct StepLocator {
+    // The first character of the highlighted record (in the buffer) that the
+    // typed character is compared with, upper-cased.
+    std::function<char()> firstCharacter;
+    // Puts the typed character into the key for a Locate (clearing the rest).
+    std::function<void(char typed)> prime;
+};
+
+struct BrowseDefinition {
+    QString file{};          // label of the browsed file ("CPT48")
+    int list = 1;          // the n of BRWn::
+    QString title{};         // window title
+    QString heading{};       // heading string; empty: none
+    QString listTip{};
+    QString format{};        // list column format; column i shows queue field i
+    std::vector<QueueField> queue{};
+    std::vector<BrowseOrder> orders{};  // order 1..n
+    // Tabs in order; empty: no sheet (order 1). A tab not listed chooses
+    // otherTabsOrder.
+    std::vector<BrowseTab> tabs{};
+    int otherTabsOrder = 0;  // 0: the order of the first tab
+    std::vector<BrowseButton> buttons{};
+    QString helpTopic{};
+    // In Select mode: &Select is shown; also made the default button.
+    bool selectIsDefault = true;
+    // The thumb table interpolates numbers when the order's first key field
+    // is a number field, texts otherwise.
+    bool quickScan = false;  // "QUICKSCAN=on" around every fill of more than one record
+    QStringList alsoUses{};    // other files the browse keeps open while it runs
+
+    // The button that a double click (outside Select mode) and Ctrl+Enter
+    // press; empty: &Change.
+    QString activateButton{};
+    // The menu of the right mouse button; empty: made from the buttons (the
+    // update buttons' menu, or a select-only lookup's).
+    std::vector<PopupItem> popup{};
+
+    // Calls the file's update form: CallRequest is set (1, 2, 3) and the
+    // record is in the buffer; the form leaves CallResponse. Empty: the
+    // update buttons return Cancelled.
+    std::function<void()> updateForm{};
+
+    // Hooks of the owning window.
+    // After every record read by the view, before its entry is built: read
+    // the records the view joins into their buffers.
+    std::function<void()> onRecordRead{};
+    // After every copy-back: compute what the window shows of the record.
+    std::function<void()> onCopyBack{};
+    // Step locator replacing the rule on the first key field.
+    StepLocator stepLocator{};
+
+    // Derived.
+    int orderForTab(int tab) const;            // tab 1-based
+    std::vector<PopupItem> popupItems() const;  // popup or the one made from the buttons
+    bool hasButton(BrowseRole role) const;
+};
+
+} // namespace kestrel::shell
