@@ -1,0 +1,172 @@
+#include "shell/formfiles.h"
+
+#include "data/file_access.h"
+#include "data/integrity.h"
+#include "data/messages.h"
+#include "data/records.h"
+#include "platform/fieldvalue.h"
+#include "platform/recordfile.h"
+
+#include <cstring>
+#include <stdexcept>
+
+namespace kestrel::shell {
+
+namespace {
+
+const data::FileBuffer& fileOf(const QString& label)
+{
+    const data::FileBuffer* f = data::fileByLabel(label.toStdString());
+    if (!f) throw std::invalid_argument("update form names an unknown file: " + label.toStdString());
+    return *f;
+}
+
+int keyIndexOf(const platform::FileDef& def, const QString& key)
+{
+    const int k = def.keyIndex(key.toStdString());
+    if (k < 0) throw std::invalid_argument("update form names an unknown key: " + key.toStdString());
+    return k;
+}
+
+const platform::FieldDef& fieldOf(const platform::FileDef& def, const QString& field)
+{
+    const platform::FieldDef* f = def.field(field.toStdString());
+    if (!f) throw std::invalid_argument("update form names an unknown field: " + field.toStdString());
+    return *f;
+}
+
+} // namespace
+
+FormFiles::FormFiles(const QString& file, const QStringList& alsoUses)
+{
+    const data::FileBuffer& f = fileOf(file);
+    def_ = f.def;
+    bytes_ = f.bytes;
+    labels_ << file;
+    for (const QString& other : alsoUses) {
+        fileOf(other);
+        if (!labels_.contains(other, Qt::CaseInsensitive)) labels_ << other;
+    }
+}
+
+FormFiles::~FormFiles() { release(); }
+
+void FormFiles::use()
+{
+    if (used_) return;
+    // Mark first: should a use end the program midway, release() still
+    // gives back the files used before it.
+    std::vector<const platform::FileDef*> defs;
+    for (const QString& label : labels_) defs.push_back(fileOf(label).def);
+    used_ = true;
+    std::size_t done = 0;
+    try {
+        for (const auto* d : defs) {
+            data::useFile(*d);
+            ++done;
+        }
+    } catch (...) {
+        for (std::size_t i = 0; i < done; ++i) data::releaseFile(*defs[i]);
+        used_ = false;
+        throw;
+    }
+}
+
+void FormFiles::release()
+{
+    if (!used_) return;
+    used_ = false;
+    for (const QString& label : labels_) data::releaseFile(*fileOf(label).def);
+}
+
+QByteArray FormFiles::buffer() const
+{
+    return QByteArray(reinterpret_cast<const char*>(bytes_), def_->recordLength);
+}
+
+void FormFiles::setBuffer(const QByteArray& bytes)
+{
+    if (bytes.size() == def_->recordLength) std::memcpy(bytes_, bytes.constData(), std::size_t(bytes.size()));
+}
+
+void FormFiles::snapshot()
+{
+    if (def_ == &data::file::Invoice) data::takeClaimSnapshot();
+}
+
+FormFiles::Highest FormFiles::highest(const QString& key, const QString& field)
+{
+    platform::RecordFile& rf = recordFile();
+    Highest h;
+    int err = rf.set(keyIndexOf(*def_, key), platform::RecordFile::Start::AtEnds);
+    if (err == 0) err = rf.previous();
+    if (err == platform::errc::NoRecord) return h;  // an empty file: the first number is 1
+    if (err != 0) {
+        h.error = err;
+        return h;
+    }
+    auto value = platform::readField(fieldOf(*def_, field), bytes_);
+    if (const auto* d = std::get_if<platform::Decimal>(&value))
+        h.value = d->truncated();
+    else
+        h.value = platform::Decimal::leadingNumber(std::get<std::string>(value)).truncated();
+    return h;
+}
+
+bool FormFiles::setNumber(const QString& field, long long value, QString* why)
+{
+    const platform::FieldDef& f = fieldOf(*def_, field);
+    std::string err;
+    platform::FieldValue v = f.kind == platform::FieldKind::Packed
+                                 ? platform::FieldValue(platform::Decimal(value))
+                                 : platform::FieldValue(std::to_string(value));
+    if (f.kind != platform::FieldKind::Packed && int(std::get<std::string>(v).size()) > f.size)
+        err = "the number does not fit the field";
+    else if (platform::writeField(f, bytes_, v, &err))
+        return true;
+    if (why)
+        *why = QStringLiteral("record numbers are used up: %1 cannot hold %2 (%3)")
+                   .arg(QString::fromLatin1(f.label.data(), qsizetype(f.label.size())))
+                   .arg(value)
+                   .arg(QString::fromStdString(err));
+    return false;
+}
+
+void FormFiles::reportNumbersUsedUp(const QString& why)
+{
+    data::saveError({data::RefusedError, why, 0, {}});
+}
+
+int FormFiles::add() { return recordFile().add(); }
+
+std::string FormFiles::position() const { return recordFile().position(); }
+
+int FormFiles::putOver(const std::string& pos)
+{
+    platform::RecordFile& rf = recordFile();
+    // Make the placeholder the current record again (a lookup may have moved
+    // the file since) without losing what the user typed.
+    const QByteArray typed = buffer();
+    const int err = rf.reget(pos);
+    setBuffer(typed);
+    if (err != 0) return err;
+    return rf.put();
+}
+
+void FormFiles::removePlaceholder(const std::string& pos)
+{
+    platform::RecordFile& rf = recordFile();
+    const QByteArray kept = buffer();
+    if (rf.reget(pos) == 0) rf.remove();
+    setBuffer(kept);
+}
+
+bool FormFiles::duplicate(const QString& key) { return recordFile().duplicate(keyIndexOf(*def_, key)); }
+
+int FormFiles::update() { return data::updateRecord(*def_); }
+
+bool FormFiles::remove() { return data::deleteRecord(*def_); }
+
+platform::RecordFile& FormFiles::recordFile() const { return data::recordFile(*def_); }
+
+} // namespace kestrel::shell

@@ -1,0 +1,292 @@
+// The Qt window generated from a form definition, driven with real key and
+// mouse events on the offscreen platform.
+#include "shell/formtesting.h"
+
+#include "shell/formwindow.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+
+using namespace kestrel;
+using namespace kestrel::shell;
+using data::Button;
+namespace file = data::file;
+
+namespace {
+
+FieldRule closeIfBlank()
+{
+    return [](FormContext& f) { return f.isBlank(f.currentField()) ? Verdict::CloseCancelled : Verdict::Go; };
+}
+
+FormDefinition codeForm(DittoKey key = DittoKey::Apostrophe)
+{
+    return FormDefinition{
+        .file = "CPT48",
+        .title = "CPT/HCPCS Code Editor",
+        .insertTitle = "Record Will Be Added",
+        .changeTitle = "Record Will Be Changed",
+        .helpTopic = "ProcedureCodeManagerEditor",
+        .buttons = {"&Save", "&Cancel", "Help"},
+        .tabs = {{"Code", {
+            entry("CPT/HCPCS Code", "CPT:CPTCODE", "@s7").ditto().accepting(closeIfBlank()),
+            entry("Description", "CPT:CPTDESCRIPTION", "@s48").ditto().tip("What the procedure is"),
+        }}},
+        .duplicateKey = DuplicateKey{"CPT:CPTCODEKEY", "CPT:CPTCODEkey"},
+        .dittoKey = key,
+    };
+}
+
+class FormWindowTest : public test::FormTest {
+protected:
+    // Opens the form for the request as a browse would, with its window shown.
+    struct Open {
+        Open(const FormDefinition& def, int request) : form(def, request)
+        {
+            if (form.ended()) return;
+            window = std::make_unique<FormWindow>(form.engine);
+            window->show();
+            QApplication::setActiveWindow(window.get());
+            EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
+            QTest::qWait(10);  // the engine's "window is open" step
+        }
+        QLineEdit* edit(const char* field) const { return window->entryOf(field); }
+        test::UserForm form;
+        std::unique_ptr<FormWindow> window;
+    };
+
+    std::vector<std::string> codes()
+    {
+        return records(file::CPT48, "CPT:CPTCODEKEY", [] {
+            return std::string(data::CPT.CPTCODE.trimmed()) + "=" + std::string(data::CPT.CPTDESCRIPTION.trimmed());
+        });
+    }
+};
+
+TEST_F(FormWindowTest, TheWindowIsBuiltFromTheDefinition)
+{
+    const FormDefinition def = codeForm();
+    Open open(def, InsertRecord);
+    FormWindow& w = *open.window;
+    EXPECT_EQ(w.windowTitle(), "Record Will Be Added");
+    ASSERT_EQ(w.sheet()->count(), 1);
+    EXPECT_EQ(w.sheet()->tabText(0), "Code");
+
+    QStringList prompts;
+    for (QLabel* l : w.sheet()->widget(0)->findChildren<QLabel*>()) prompts << l->text();
+    EXPECT_TRUE(prompts.contains("CPT/HCPCS Code"));
+    EXPECT_TRUE(prompts.contains("Description"));
+    EXPECT_EQ(open.edit("CPT:CPTCODE")->maxLength(), 7);
+    EXPECT_EQ(open.edit("CPT:CPTDESCRIPTION")->maxLength(), 48);
+    EXPECT_EQ(open.edit("CPT:CPTDESCRIPTION")->toolTip(), "What the procedure is");
+
+    QStringList buttons;
+    for (QPushButton* b : w.findChildren<QPushButton*>()) buttons << b->text();
+    EXPECT_EQ(buttons, (QStringList{"&Save", "&Cancel", "Help"}));
+    EXPECT_EQ(w.saveButton()->text(), "&Save");
+    EXPECT_EQ(w.cancelButton()->text(), "&Cancel");
+    // The first field has the focus; the opening size is the smallest.
+    EXPECT_EQ(QApplication::focusWidget(), open.edit("CPT:CPTCODE"));
+    EXPECT_EQ(w.minimumSize(), w.size());
+}
+
+TEST_F(FormWindowTest, TheLastButtonOtherThanHelpCancelsWhateverItsText)
+{
+    FormDefinition def = codeForm();
+    def.buttons = {"Save", "Close"};
+    Open open(def, InsertRecord);
+    EXPECT_EQ(open.window->cancelButton()->text(), "Close");
+    QTest::keyClicks(open.edit("CPT:CPTCODE"), "A1");
+    QTest::mouseClick(open.window->cancelButton(), Qt::LeftButton);
+    EXPECT_TRUE(open.form.engine.isClosed());
+    EXPECT_EQ(CallResponse, RequestCancelled);
+    EXPECT_FALSE(open.window->isVisible());
+    EXPECT_TRUE(codes().empty());
+}
+
+TEST_F(FormWindowTest, TypingTabbingAndSavingAddsTheRecord)
+{
+    const FormDefinition def = codeForm();
+    Open open(def, InsertRecord);
+    QTest::keyClicks(open.edit("CPT:CPTCODE"), "99213");
+    QTest::keyClick(open.edit("CPT:CPTCODE"), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), open.edit("CPT:CPTDESCRIPTION"));
+    QTest::keyClicks(open.edit("CPT:CPTDESCRIPTION"), "OFFICE VISIT");
+    QTest::mouseClick(open.window->saveButton(), Qt::LeftButton);
+    EXPECT_EQ(CallResponse, RequestCompleted);
+    EXPECT_FALSE(open.window->isVisible());
+    EXPECT_EQ(codes(), std::vector<std::string>{"99213=OFFICE VISIT"});
+}
+
+TEST_F(FormWindowTest, TheDittoKeyIsCtrlApostropheOrCtrlGraveAsTheFormSays)
+{
+    for (DittoKey key : {DittoKey::Apostrophe, DittoKey::Grave}) {
+        const FormDefinition def = codeForm(key);
+        {
+            Open open(def, InsertRecord);
+            QTest::keyClicks(open.edit("CPT:CPTCODE"), key == DittoKey::Apostrophe ? "A0001" : "G0001");
+            QTest::keyClick(open.edit("CPT:CPTCODE"), Qt::Key_Tab);
+            QTest::keyClicks(open.edit("CPT:CPTDESCRIPTION"), "FIRST");
+            QTest::mouseClick(open.window->saveButton(), Qt::LeftButton);
+            ASSERT_EQ(CallResponse, RequestCompleted);
+        }
+        Open open(def, InsertRecord);
+        QLineEdit* description = open.edit("CPT:CPTDESCRIPTION");
+        description->setFocus();
+        const Qt::Key wrong = key == DittoKey::Apostrophe ? Qt::Key_QuoteLeft : Qt::Key_Apostrophe;
+        const Qt::Key right = key == DittoKey::Apostrophe ? Qt::Key_Apostrophe : Qt::Key_QuoteLeft;
+        QTest::keyClick(description, wrong, Qt::ControlModifier);
+        EXPECT_EQ(description->text(), "");
+        QTest::keyClick(description, right, Qt::ControlModifier);
+        EXPECT_EQ(description->text(), "FIRST");
+        EXPECT_EQ(open.edit("CPT:CPTCODE")->text(), "");
+    }
+}
+
+TEST_F(FormWindowTest, F12AndTheRightButtonOpenTheFieldsLookup)
+{
+    FormDefinition def = codeForm();
+    int lookups = 0;
+    QString typed;
+    def.tabs[0].controls[1] = def.tabs[0].controls[1].lookup([&](FormContext& f) {
+        ++lookups;
+        typed = f.typedText();
+        f.set("CPT:CPTDESCRIPTION", "PICKED");
+    });
+    Open open(def, InsertRecord);
+    QLineEdit* description = open.edit("CPT:CPTDESCRIPTION");
+    description->setFocus();
+    QTest::keyClicks(description, "OFF");
+    QTest::keyClick(description, Qt::Key_F12);
+    EXPECT_EQ(lookups, 1);
+    EXPECT_EQ(typed, "OFF");
+    EXPECT_EQ(description->text(), "PICKED");
+    QTest::mouseClick(description, Qt::RightButton);
+    EXPECT_EQ(lookups, 2);
+    // A field without a lookup ignores F12.
+    QTest::keyClick(open.edit("CPT:CPTCODE"), Qt::Key_F12);
+    EXPECT_EQ(lookups, 2);
+}
+
+TEST_F(FormWindowTest, RefusedInputBeepsAndKeepsTheFocusOnTheField)
+{
+    FormDefinition def = codeForm();
+    def.file = "Patient";
+    def.duplicateKey.reset();
+    def.tabs[0].controls = {
+        entry("Last name, First, MI", "PAT:LNAME", "@s29"),
+        entry("Date of Birth", "PAT:BDATE", "@D2"),
+        entry("Address", "PAT:ADD1", "@s29"),
+    };
+    Open open(def, InsertRecord);
+    QLineEdit* birth = open.edit("PAT:BDATE");
+    birth->setFocus();
+    QTest::keyClicks(birth, "13/01/1990");
+    QTest::keyClick(birth, Qt::Key_Tab);
+    QTest::qWait(20);
+    EXPECT_EQ(QApplication::focusWidget(), birth);
+    EXPECT_FALSE(open.window->lastRefusal().isEmpty());
+    EXPECT_EQ(birth->text(), "13/01/1990");
+    EXPECT_TRUE(data::PAT.BDATE.isBlank());
+
+    birth->selectAll();
+    QTest::keyClicks(birth, "1/13/1990");
+    QTest::keyClick(birth, Qt::Key_Tab);
+    EXPECT_EQ(birth->text(), "01/13/1990");
+    EXPECT_EQ(std::string(data::PAT.BDATE.view()), "19900113");
+    EXPECT_EQ(QApplication::focusWidget(), open.edit("PAT:ADD1"));
+}
+
+TEST_F(FormWindowTest, RadioButtonsAndCheckBoxesStoreTheirCodes)
+{
+    FormDefinition def = codeForm();
+    def.file = "Patient";
+    def.duplicateKey.reset();
+    def.tabs[0].controls = {
+        entry("Last name, First, MI", "PAT:LNAME", "@s29"),
+        radios("Sex", "PAT:SEX", {{" Male", "M", {}}, {" Female", "F", {}}}),
+        checkBox(" Mark, if billing under the group name.", "PRV:GIDX", "X"),
+    };
+    Open open(def, InsertRecord);
+    auto radios = open.window->findChildren<QRadioButton*>();
+    ASSERT_EQ(radios.size(), 2);
+    EXPECT_FALSE(radios[0]->isChecked());
+    EXPECT_FALSE(radios[1]->isChecked());
+    QTest::mouseClick(radios[1], Qt::LeftButton);
+    EXPECT_EQ(std::string(data::PAT.SEX.trimmed()), "F");
+    auto* box = open.window->findChild<QCheckBox*>();
+    ASSERT_NE(box, nullptr);
+    QTest::mouseClick(box, Qt::LeftButton);
+    EXPECT_EQ(std::string(data::PRV.GIDX.trimmed()), "X");
+    QTest::mouseClick(box, Qt::LeftButton);
+    EXPECT_TRUE(data::PRV.GIDX.isBlank());
+}
+
+TEST_F(FormWindowTest, AMovedFormReopensWhereItWasLeftEvenForAnotherRecord)
+{
+    addRecord(file::CPT48, [] { data::CPT.CPTCODE.set("11111"); });
+    addRecord(file::CPT48, [] { data::CPT.CPTCODE.set("22222"); });
+    const FormDefinition def = codeForm();
+    QPoint first;
+    {
+        data::CPT.CPTCODE.set("11111");
+        readForChange(file::CPT48, "CPT:CPTCODEKEY");
+        Open open(def, ChangeRecord);
+        first = open.window->pos();
+        open.window->move(first + QPoint(37, 23));
+        QTest::qWait(10);
+        QTest::mouseClick(open.window->cancelButton(), Qt::LeftButton);
+    }
+    data::CPT.CPTCODE.set("22222");
+    readForChange(file::CPT48, "CPT:CPTCODEKEY");
+    Open open(def, ChangeRecord);
+    EXPECT_EQ(open.window->pos(), first + QPoint(37, 23));
+    EXPECT_EQ(open.edit("CPT:CPTCODE")->text(), "22222");
+
+    // Another form procedure (as after a restart) opens at its own place.
+    const FormDefinition fresh = codeForm();
+    open.form.engine.cancel();
+    Open other(fresh, InsertRecord);
+    EXPECT_NE(other.window->pos(), first + QPoint(37, 23));
+}
+
+TEST_F(FormWindowTest, RunFormIsModalAndADeleteRequestShowsNoWindow)
+{
+    addRecord(file::CPT48, [] { data::CPT.CPTCODE.set("11111"); });
+    const FormDefinition def = codeForm();
+
+    data::CPT.CPTCODE.set("11111");
+    readForChange(file::CPT48, "CPT:CPTCODEKEY");
+    messages.answer(Button::Cancel);
+    bool windowSeen = false;
+    QTimer::singleShot(0, [&] { windowSeen = QApplication::activeModalWidget() != nullptr; });
+    CallRequest = DeleteRecord;
+    EXPECT_EQ(runForm(def), RequestCancelled);
+    EXPECT_EQ(messages.numbers(), std::vector<int>{32});
+    QTest::qWait(5);
+    EXPECT_FALSE(windowSeen);
+
+    // Insert: the modal window is driven while runForm waits for it.
+    releaseHeld();
+    data::clearAllBuffers();
+    QTimer::singleShot(50, [] {
+        auto* w = qobject_cast<FormWindow*>(QApplication::activeModalWidget());
+        ASSERT_NE(w, nullptr);
+        EXPECT_EQ(w->windowTitle(), "Record Will Be Added");
+        QTest::keyClicks(w->entryOf("CPT:CPTCODE"), "22222");
+        QTest::mouseClick(w->saveButton(), Qt::LeftButton);
+    });
+    CallRequest = InsertRecord;
+    EXPECT_EQ(runForm(def), RequestCompleted);
+    EXPECT_EQ(codes(), (std::vector<std::string>{"11111=", "22222="}));
+}
+
+} // namespace
