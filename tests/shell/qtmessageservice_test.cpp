@@ -26,14 +26,15 @@ struct SeenBox {
     QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
 };
 
-// Waits for the next message box, records what it shows and answers it with
-// `press` (a click, or a key press when `key` is given).
-void answerNextBox(SeenBox* seen, QMessageBox::StandardButton press, int key = 0)
+// Waits for the next message box (the one showing `text`, when given),
+// records what it shows and answers it with `press` (a click, or a key press
+// when `key` is given).
+void answerNextBox(SeenBox* seen, QMessageBox::StandardButton press, int key = 0, const QString& text = {})
 {
     auto poll = std::make_shared<std::function<void()>>();
     *poll = [=] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box || !box->isVisible()) {
+        if (!box || !box->isVisible() || (!text.isEmpty() && box->text() != text)) {
             QTimer::singleShot(10, *poll);
             return;
         }
@@ -92,7 +93,7 @@ TEST(QtMessageService, EndingMessageShowsTheFinalTextAndExitsNonZero)
     SeenBox first, final;
     answerNextBox(&first, QMessageBox::No);
     // The final box appears once the first is closed.
-    QTimer::singleShot(0, [&] { answerNextBox(&final, QMessageBox::Ok); });
+    answerNextBox(&final, QMessageBox::Ok, 0, "Invalid Key!");
     exitStatus = -1;
     EXPECT_THROW(service.show(2, "/data/ICD48.db"), data::ProgramEnded);
     EXPECT_EQ(first.text, "/data/ICD48.db key file is invalid.  Do you want to rebuild the key?");
