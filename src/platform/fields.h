@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-class QString;
+#include <QString>
 
 namespace kestrel::platform {
 
