@@ -739,6 +739,10 @@ int RecordFile::build()
         rc = exec(fresh, "INSERT INTO main." + detail::SqlLayout::quoted(d.def.label) + "(" + columns + ") SELECT " +
                              columns + " FROM src." + detail::SqlLayout::quoted(d.def.label) +
                              " NOT INDEXED ORDER BY rid");
+    // Identities of deleted records stay used.
+    if (rc == SQLITE_OK)
+        rc = exec(fresh, "DELETE FROM main.sqlite_sequence; INSERT INTO main.sqlite_sequence(name, seq) "
+                         "SELECT name, seq FROM src.sqlite_sequence");
     for (const auto& sql : d.layout.indexStatements())
         if (rc == SQLITE_OK) rc = exec(fresh, sql);
     if (rc == SQLITE_OK) rc = exec(fresh, "COMMIT");

@@ -76,8 +76,10 @@ std::vector<std::string> SqlLayout::createStatements(bool withIndexes) const
         }
         out.push_back("INSERT INTO kestrel_file VALUES('" + k + "', '" + value + "')");
     }
+    // AUTOINCREMENT: an identity is never given again after its record was
+    // deleted, so an old position or watch can never reach a newer record.
     std::string t = "CREATE TABLE " + quoted(def_.label) +
-                    "(rid INTEGER PRIMARY KEY, version INTEGER NOT NULL DEFAULT 1";
+                    "(rid INTEGER PRIMARY KEY AUTOINCREMENT, version INTEGER NOT NULL DEFAULT 1";
     for (std::size_t i = 0; i < def_.fields.size(); ++i) {
         bool number = def_.fields[i].kind == FieldKind::Packed;
         t += ", " + column(int(i)) + (number ? " INTEGER NOT NULL DEFAULT 0" : " TEXT NOT NULL DEFAULT ''");

@@ -2,8 +2,8 @@
 // How a record file is laid out in its SQLite database, and the SQL texts the
 // driver runs on it. Private to the driver.
 //
-// One table named after the file label: `rid INTEGER PRIMARY KEY` (the
-// record's identity, fixed when it is added), `version` (incremented by every
+// One table named after the file label: `rid INTEGER PRIMARY KEY
+// AUTOINCREMENT` (the record's identity, fixed when it is added, never reused), `version` (incremented by every
 // write, for change detection), one column per field named after the field
 // (text, dates and digit text as trimmed UTF-8 TEXT, packed decimals as
 // INTEGER in units of their places), and `tiebreak`, a virtual column equal

@@ -266,6 +266,15 @@ TEST_F(StationsTest, DamagedKeyIsReportedAndRebuilt)
         for (int n = 1; n <= 300; ++n) addPatient(*p, n, "Name " + std::to_string(1000 - n));
         ASSERT_EQ(t.commit(), 0);
     }
+    // Positions taken before a rebuild stay valid; identities stay unused.
+    p->clear();
+    p->number("PAT:PAT", "300");
+    ASSERT_EQ(p->file.get(PatKey), 0);
+    const std::string gone = p->file.position(FileOrder);
+    ASSERT_EQ(p->file.remove(), 0);
+    p->number("PAT:PAT", "7");
+    ASSERT_EQ(p->file.get(PatKey), 0);
+    const std::string seventh = p->file.position(LnameKey);
     p->file.close();
 
     damageIndex(dir.file("Patient.db"), "PAT:LNAMEKEY");
@@ -274,9 +283,13 @@ TEST_F(StationsTest, DamagedKeyIsReportedAndRebuilt)
     EXPECT_EQ(p->file.build(), 0);
     ASSERT_EQ(p->file.open(), 0);
     auto names = p->walk(LnameKey, "PAT:PAT");
-    ASSERT_EQ(names.size(), 300u);
-    EXPECT_EQ(names.front(), "300");
+    ASSERT_EQ(names.size(), 299u);
+    EXPECT_EQ(names.front(), "299");
     EXPECT_EQ(names.back(), "1");
+    ASSERT_EQ(p->file.reget(seventh), 0);
+    EXPECT_EQ(p->number("PAT:PAT"), "7");
+    addPatient(*p, 300, "Again");
+    EXPECT_EQ(p->file.reget(gone), errc::NoRecord);
 
     // Damage met by an operation on an open file: the same verdict.
     damageIndex(dir.file("Patient.db"), "PAT:LNAMEKEY");

@@ -267,6 +267,12 @@ TEST_F(RecordFileTest, PositionsAreExactAmongDuplicates)
     ASSERT_EQ(p->file.previous(), 0);
     EXPECT_EQ(p->number("PAT:PAT"), "3");
 
+    // The identity of a deleted record is never given to a new one.
+    ASSERT_EQ(p->file.reget(positions[5]), 0);
+    ASSERT_EQ(p->file.remove(), 0);
+    addPatient(*p, 7, "Same");
+    EXPECT_EQ(p->file.reget(positions[5]), errc::NoRecord);
+
     // Garbage is no position.
     EXPECT_EQ(p->file.reget("nonsense"), errc::NoRecord);
     EXPECT_EQ(p->file.reset(std::string(512, ' ')), errc::NoRecord);
