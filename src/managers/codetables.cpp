@@ -1,6 +1,9 @@
 #include "managers/codetables.h"
 
 #include "shell/formengine.h"
+#include "shell/formwindow.h"
+
+#include <QApplication>
 
 namespace kestrel::managers {
 
@@ -23,6 +26,12 @@ FieldRule closeIfZero()
     return [](FormContext& f) {
         return f.number(f.currentField()).isZero() ? Verdict::CloseCancelled : Verdict::Go;
     };
+}
+
+// A browse's Add, Change and Delete: the table's form, modal to the browse.
+std::function<void()> callForm(const FormDefinition& (*form)())
+{
+    return [form] { runForm(form(), QApplication::activeWindow()); };
 }
 
 } // namespace
@@ -113,6 +122,74 @@ const FormDefinition& box15QualifierForm()
             entry("Code:", "OIQ:OICODE", "@s3").ditto().accepting(closeIfZero()),
             entry("Description:", "OIQ:OIDESC", "@s128").ditto(),
         }}},
+    };
+    return def;
+}
+
+// ----------------------------------------------------------------- browses
+
+const BrowseDefinition& icdBrowse()
+{
+    static const BrowseDefinition def{
+        .file = "ICD48",
+        .title = "Diagnostic Code Browser",
+        .heading = "ICD-M DIAGNOSIS CODE MANAGER",
+        .listTip = "ICD-M Code Browser ...",
+        .format = "46L(4)|F@s7@80L(4)F@s128@",
+        .queue = {"ICD:ICDCODE", "ICD:ICDDES"},
+        .orders = {{"ICD:ICDCODEKEY"}, {"ICD:ICDDESKEY"}},
+        .tabs = {{" ICD-M Code", 1}, {"  Description  ", 2}},
+        .buttons = {"&Select", "&Add", "&Delete", "&Change", "&Close", "Help"},
+        .helpTopic = "BrowseICD",
+        .updateForm = callForm(icdForm),
+    };
+    return def;
+}
+
+const BrowseDefinition& icdEditionBrowse()
+{
+    static const BrowseDefinition def{
+        .file = "ICD",
+        .title = "ICD-M Edition Browser",
+        .listTip = "Browsing Records",
+        .format = "20C|~Code~@s1@48L(2)~ICD-M Edition~@s12@",
+        .queue = {"ICDM:ICDV", "ICDM:ICDM"},
+        .orders = {{"ICDM:ICDVKEY"}},
+        .buttons = {"&Select", "&Add", "&Delete", "&Change", "&Close"},
+        .selectIsDefault = false,
+        .updateForm = callForm(icdEditionForm),
+    };
+    return def;
+}
+
+const BrowseDefinition& box14QualifierBrowse()
+{
+    static const BrowseDefinition def{
+        .file = "CIQL",
+        .title = "F14: Date of Current Illness, Injury or Pregnancy [LMP] Qualifier Browser",
+        .listTip = "Browsing Records",
+        .format = "33C|M~Code~@s3@80L(4)|M~Description~@s128@",
+        .queue = {"CIQ:CICODE", "CIQ:CIDESC"},
+        .orders = {{"CIQ:CIKEY"}},
+        .buttons = {"&Select", "&Add", "&Delete", "&Change", "&Close"},
+        .selectIsDefault = false,
+        .updateForm = callForm(box14QualifierForm),
+    };
+    return def;
+}
+
+const BrowseDefinition& box15QualifierBrowse()
+{
+    static const BrowseDefinition def{
+        .file = "OIQL",
+        .title = "F15. Other Date Qualifier Browser",
+        .listTip = "Browsing Records",
+        .format = "32C|M~Code~@s3@80L(2)|M~Description~@s128@",
+        .queue = {"OIQ:OICODE", "OIQ:OIDESC"},
+        .orders = {{"OIQ:OICODEKEY"}},
+        .buttons = {"&Select", "&Add", "&Delete", "&Change", "&Close"},
+        .selectIsDefault = false,
+        .updateForm = callForm(box15QualifierForm),
     };
     return def;
 }

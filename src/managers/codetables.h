@@ -12,6 +12,7 @@
 // calls the table's select function; on CallResponse 1 the chosen record is
 // in the buffer. The CPT browse is in cptbrowse.h.
 
+#include "shell/browsedefinition.h"
 #include "shell/formdefinition.h"
 
 class QWidget;
@@ -25,5 +26,11 @@ const shell::FormDefinition& icdForm();
 const shell::FormDefinition& icdEditionForm();
 const shell::FormDefinition& box14QualifierForm();
 const shell::FormDefinition& box15QualifierForm();
+
+// Browses.
+const shell::BrowseDefinition& icdBrowse();
+const shell::BrowseDefinition& icdEditionBrowse();
+const shell::BrowseDefinition& box14QualifierBrowse();
+const shell::BrowseDefinition& box15QualifierBrowse();
 
 } // namespace kestrel::managers
