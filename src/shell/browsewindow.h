@@ -1,0 +1,119 @@
+#pragma once
+// The Qt browse window: built from a BrowseDefinition and driven by its
+// BrowseEngine. It shows the heading, the sheet of tabs that chooses the
+// order, the list (one page: the engine's queue is the model), the thumb
+// scroll bar beside it, an optional detail panel of the owning window, and
+// the buttons; the resizer relays the controls when the window is resized.
+//
+// The list never scrolls by itself: arrow and page keys, Home/End, the
+// wheel and the scroll bar's arrows and groove become the engine's scroll
+// events, and dragging the thumb is a thumb locate. Insert, Delete,
+// Ctrl+Enter, a double click and the right-button menu press the buttons
+// (a posted click), so every path runs the button's own code. A printable
+// character typed in the list is the step locator.
+//
+// A browse opened from the menu sits in an MDI child window
+// (openInMdi); a lookup runs in a modal dialog (runModal) and returns the
+// response the engine hands back in CallResponse.
+
+#include "shell/browsedefinition.h"
+#include "shell/browseengine.h"
+#include "shell/browsehost.h"
+
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+class QLabel;
+class QMdiArea;
+class QMdiSubWindow;
+class QPushButton;
+class QScrollBar;
+class QTabBar;
+class QTableView;
+
+namespace kestrel::shell {
+
+class BrowseListModel;
+
+// A panel of the owning window shown beside the list (placed by hand, at
+// its own size), and what refreshes it from the record buffers after every
+// copy-back and redisplay.
+struct BrowsePanel {
+    QWidget* widget = nullptr;
+    std::function<void()> fill;
+};
+
+class BrowseWindow final : public QWidget, public BrowseHost {
+    Q_OBJECT
+public:
+    // Takes over CallRequest (open) at once: construct it immediately after
+    // setting the request. The definition must outlive the window.
+    explicit BrowseWindow(const BrowseDefinition& def, QWidget* parent = nullptr, BrowsePanel panel = {});
+    ~BrowseWindow() override;
+
+    // A child window of the frame's MDI area, deleted when closed.
+    static QMdiSubWindow* openInMdi(const BrowseDefinition& def, QMdiArea* area, BrowsePanel panel = {});
+    // A modal lookup: runs until Select or Close and returns CallResponse.
+    static int runModal(const BrowseDefinition& def, QWidget* parent = nullptr, BrowsePanel panel = {});
+
+    BrowseEngine& engine() { return *engine_; }
+    QTableView* list() const { return list_; }
+    QTabBar* tabBar() const { return tabs_; }
+    QScrollBar* thumbBar() const { return thumb_; }
+    QLabel* heading() const { return heading_; }
+    QPushButton* button(int index) const;
+    QPushButton* button(BrowseRole role) const;
+
+    // BrowseHost
+    int pageSize() const override;
+    int currentRow() const override;
+    void setCurrentRow(int row) override;
+    void setScrollBarVisible(bool visible) override;
+    void setThumb(int position) override;
+    void setChangeDeleteEnabled(bool enabled) override;
+    void setSelectButton(bool shown, bool isDefault) override;
+    void pressButton(int index) override;
+    void redisplay() override;
+    void postNewSelection() override;
+    int popupMenu(const QString& menuText) override;
+    void focusList() override;
+    void setWaitCursor(bool on) override;
+    void showHelp(const QString& topic) override;
+    void closeWindow() override;
+
+signals:
+    // The browse has ended (Select, Close, a failure, the window closed).
+    void finished(int response);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void build();
+    void thumbAction(int action);
+    bool listKey(QKeyEvent* event);
+    bool listMouse(QEvent* event);
+    int rowHeight() const;
+
+    const BrowseDefinition& def_;
+    std::unique_ptr<BrowseEngine> engine_;
+    BrowsePanel panel_;
+    QLabel* heading_ = nullptr;
+    QTabBar* tabs_ = nullptr;
+    QTableView* list_ = nullptr;
+    BrowseListModel* model_ = nullptr;
+    QScrollBar* thumb_ = nullptr;
+    std::vector<QPushButton*> buttons_;
+    bool settingRow_ = false;   // the engine moves the highlight: no new selection
+    bool shownOnce_ = false;
+    int waitCursors_ = 0;
+    bool finishedSent_ = false;
+};
+
+} // namespace kestrel::shell
