@@ -1,0 +1,107 @@
+#include "managers/payer.h"
+
+#include "data/file_access.h"
+#include "data/records.h"
+#include "managers/fieldpanel.h"
+#include "platform/recordfile.h"
+#include "shell/formengine.h"
+#include "shell/formwindow.h"
+
+#include <QApplication>
+
+namespace kestrel::managers {
+
+using namespace shell;
+
+const BrowseDefinition& payerBrowse()
+{
+    static const BrowseDefinition def{
+        .file = "Payer",
+        .title = "Insurance Plan or Program Name Browser",
+        .heading = "INSURANCE PLAN or PROGRAM NAME MANAGER",
+        .listTip = "Healthcare Carrier Browser ...",
+        .format = "168L(2)|M~Insurance Plan or Program Name~@s41@",
+        // The name is the list's column; the rest of the plan rides along so
+        // that the lines under the list follow the highlight.
+        .queue = {"HIC:HICNAME", "HIC:HICADD1", "HIC:HICADD2", "HIC:HICADD3", "HIC:HICPHONE", "HIC:HICFAX"},
+        .orders = {{"HIC:NAMEKEY"}},
+        .buttons = {"&Select", "&Add", "&Delete", "&Change", "&Close"},
+        .updateForm = [] { runForm(payerForm(), QApplication::activeWindow()); },
+    };
+    return def;
+}
+
+BrowsePanel payerPanel()
+{
+    return FieldPanel::make({
+        {"Address 1", "HIC:HICADD1", "@s41"},
+        {"Address 2", "HIC:HICADD2", "@s41"},
+        {"City State and Zip Code", "HIC:HICADD3", "@s41"},
+        {"Telephone number", "HIC:HICPHONE", "@s12"},
+        {"Fax number", "HIC:HICFAX", "@s12"},
+    });
+}
+
+const FormDefinition& payerForm()
+{
+    static const FormDefinition def{
+        .file = "Payer",
+        .title = "Insurance Plan or Program Name Editor",
+        .insertTitle = "Record Will Be Added",
+        .changeTitle = "Record Will Be Changed",
+        .buttons = {"&Save", "&Cancel"},
+        .tabs = {{"Insurance Plan or Program Name", {
+            // A plan name accepted blank leaves the form, writing nothing.
+            entry("Insurance Plan or Program Name", "HIC:HICNAME", "@s41").accepting([](FormContext& f) {
+                return f.isBlank(f.currentField()) ? Verdict::CloseCancelled : Verdict::Go;
+            }),
+            entry("Address 1", "HIC:HICADD1", "@s41"),
+            entry("Address 2", "HIC:HICADD2", "@s41"),
+            entry("City State and Zip Code", "HIC:HICADD3", "@s41"),
+            entry("Telephone number", "HIC:HICPHONE", "@s12"),
+            entry("Fax number", "HIC:HICFAX", "@s12"),
+        }}},
+        .duplicateKey = DuplicateKey{"HIC:NAMEKEY", "HIC:NameKey"},
+    };
+    return def;
+}
+
+QMdiSubWindow* openPayerManager(QMdiArea* area)
+{
+    return BrowseWindow::openInMdi(payerBrowse(), area, payerPanel());
+}
+
+int selectPayer(QWidget* parent)
+{
+    return BrowseWindow::runModal(payerBrowse(), parent, payerPanel());
+}
+
+bool readPlanNamed(const QString& name, int storedWidth)
+{
+    const platform::FileDef& def = data::file::Payer;
+    auto* bytes = data::bytesOf(data::HIC);
+    platform::clearRecord(def, bytes);
+    QString wanted = name;
+    while (wanted.endsWith(QLatin1Char(' '))) wanted.chop(1);
+    if (wanted.isEmpty() || !data::HIC.HICNAME.setQString(wanted)) {
+        platform::clearRecord(def, bytes);
+        return false;
+    }
+    auto& file = data::recordFile(def);
+    const int key = def.keyIndex("HIC:NAMEKEY");
+    if (file.get(key) == platform::errc::Ok) return true;
+
+    // A plan name longer than the insured's field was stored cut to that
+    // width: the plan it came from is the first whose name begins with it.
+    if (wanted.size() >= storedWidth) {
+        platform::clearRecord(def, bytes);
+        data::HIC.HICNAME.setQString(wanted);
+        if (file.set(key) == platform::errc::Ok && file.next() == platform::errc::Ok &&
+            data::HIC.HICNAME.toQString().startsWith(wanted, Qt::CaseInsensitive))
+            return true;
+    }
+    platform::clearRecord(def, bytes);
+    return false;
+}
+
+} // namespace kestrel::managers
