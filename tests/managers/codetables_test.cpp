@@ -327,3 +327,54 @@ TEST_F(CodeTablesTest, EveryDefinitionNamesRealFieldsKeysAndColumns)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(CodeTablesTest, SeedingFillsOnlyEmptyTablesAndNeverTwice)
+{
+    // The practice already keeps its own box 14 qualifier.
+    addCode(file::CIQL, "484", "LMP (our wording)");
+
+    auto outcome = managers::seedStandardCodes();
+    ASSERT_EQ(outcome.size(), 3u);
+    EXPECT_EQ(outcome[0].file, "ICD");
+    EXPECT_EQ(outcome[0].added, 2);
+    EXPECT_EQ(outcome[1].added, 0);
+    EXPECT_EQ(outcome[1].kept, 1);
+    EXPECT_EQ(outcome[2].added, 9);
+    EXPECT_TRUE(messages.shown().empty());
+
+    EXPECT_EQ(table(file::ICD), (std::vector<std::string>{"0=ICD-10-CM", "9=ICD-9-CM"}));
+    EXPECT_EQ(table(file::CIQL), std::vector<std::string>{"484=LMP (our wording)"});
+    EXPECT_EQ(table(file::OIQL), (std::vector<std::string>{
+                                     "090=Report Start (Assumed Care Date)",
+                                     "091=Report End (Relinquished Care Date)",
+                                     "304=Latest Visit or Consultation",
+                                     "439=Accident",
+                                     "444=First Visit or Consultation",
+                                     "453=Acute Manifestation of a Chronic Condition",
+                                     "454=Initial Treatment",
+                                     "455=Last X-ray",
+                                     "471=Prescription",
+                                 }));
+
+    // A second run adds nothing anywhere.
+    outcome = managers::seedStandardCodes();
+    for (const auto& o : outcome) EXPECT_EQ(o.added, 0) << o.file.toStdString();
+    EXPECT_EQ(table(file::OIQL).size(), 9u);
+    EXPECT_EQ(table(file::ICD).size(), 2u);
+}
+
+TEST_F(CodeTablesTest, ASeedThatCannotFinishAddsNothingToThatTable)
+{
+    platform::faults::failOn(platform::faults::Operation::Add, "OIQL", 5, platform::errc::DriverError);
+    const auto outcome = managers::seedStandardCodes();
+    EXPECT_FALSE(outcome[0].failed);
+    EXPECT_TRUE(outcome[2].failed);
+    EXPECT_EQ(outcome[2].added, 0);
+    EXPECT_EQ(messages.numbers(), std::vector<int>{14});
+    EXPECT_TRUE(table(file::OIQL).empty());
+    EXPECT_EQ(table(file::CIQL).size(), 2u);
+}
+
+} // namespace
