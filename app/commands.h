@@ -32,12 +32,14 @@ struct Command {
 int cmdPaths(const CommandContext&);
 int cmdDump(const CommandContext&);
 int cmdLoad(const CommandContext&);
+int cmdCheck(const CommandContext&);
 int cmdSeed(const CommandContext&);
 
 inline constexpr Command kCommands[] = {
     {"paths", "", "print the root directory and the folders and files the program uses under it", cmdPaths},
     {"dump", "LABEL [--key KEY] [--hex]", "write every record of a file as CSV, in file order or a key's order", cmdDump},
     {"load", "LABEL FILE.csv", "add the records of a CSV file to a file: all of them, or none if a row does not fit", cmdLoad},
+    {"check", "[--rebuild]", "examine every record file (after a crash or a bad copy); --rebuild rebuilds damaged keys", cmdCheck},
     {"seed", "", "add the standard ICD editions and box 14/15 date qualifiers to those tables that are empty", cmdSeed},
 };
 
