@@ -8,6 +8,7 @@
 #include "shell/browsewindow.h"
 #include "shell/callprotocol.h"
 #include "shell/formwindow.h"
+#include "shell/helpviewer.h"
 #include "support/scriptedmessages.h"
 #include "support/tempdir.h"
 
@@ -23,6 +24,7 @@
 #include <QTabBar>
 #include <QTableView>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -316,6 +318,19 @@ TEST_F(CptBrowseWindow, OpensFromTheMenuAsAChildWindow)
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(area.subWindowList().isEmpty());
     EXPECT_EQ(data::openCount(data::file::CPT48), 1);
+}
+
+TEST_F(CptBrowseWindow, HelpShowsTheBrowsersOwnPage)
+{
+    open();
+    window->button(BrowseRole::Help)->click();
+    settle();
+    auto* viewer = window->findChild<shell::HelpViewer*>();
+    ASSERT_NE(viewer, nullptr);
+    EXPECT_EQ(viewer->topic(), "CPT/HCPCSCodeBrowser");
+    EXPECT_FALSE(shell::help::findPage("CPT/HCPCSCodeBrowser").isEmpty());
+    EXPECT_TRUE(viewer->browser()->toPlainText().contains("CPT/HCPCS Code Browser"));
+    EXPECT_FALSE(engine().closed());
 }
 
 TEST_F(CptBrowseWindow, Picture)
