@@ -5,6 +5,7 @@
 #include "data/records.h"
 #include "platform/recordfile.h"
 #include "platform/transaction.h"
+#include "shell/browsewindow.h"
 #include "shell/formengine.h"
 #include "shell/formwindow.h"
 
@@ -201,6 +202,16 @@ const BrowseDefinition& box15QualifierBrowse()
     };
     return def;
 }
+
+QMdiSubWindow* openIcdBrowse(QMdiArea* area) { return BrowseWindow::openInMdi(icdBrowse(), area); }
+
+int selectIcd(QWidget* parent) { return BrowseWindow::runModal(icdBrowse(), parent); }
+
+int selectIcdEdition(QWidget* parent) { return BrowseWindow::runModal(icdEditionBrowse(), parent); }
+
+int selectBox14Qualifier(QWidget* parent) { return BrowseWindow::runModal(box14QualifierBrowse(), parent); }
+
+int selectBox15Qualifier(QWidget* parent) { return BrowseWindow::runModal(box15QualifierBrowse(), parent); }
 
 // ------------------------------------------------------------ standard codes
 

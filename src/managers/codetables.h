@@ -22,6 +22,7 @@
 
 class QWidget;
 class QMdiArea;
+class QMdiSubWindow;
 
 namespace kestrel::managers {
 
@@ -37,6 +38,19 @@ const shell::BrowseDefinition& icdBrowse();
 const shell::BrowseDefinition& icdEditionBrowse();
 const shell::BrowseDefinition& box14QualifierBrowse();
 const shell::BrowseDefinition& box15QualifierBrowse();
+
+// The menu's "ICD-M Diagnostic Code Manager": a new, independent browse
+// window in the frame.
+QMdiSubWindow* openIcdBrowse(QMdiArea* area);
+
+// Lookups: a modal browse in Select mode, opened at the first code at or
+// after the one the caller put into the key field (ICD:ICDCODE, ICDM:ICDV,
+// CIQ:CICODE, OIQ:OICODE) before setting CallRequest to 4. Each returns
+// CallResponse: 1 with the chosen record in the buffer, 2 otherwise.
+int selectIcd(QWidget* parent = nullptr);
+int selectIcdEdition(QWidget* parent = nullptr);
+int selectBox14Qualifier(QWidget* parent = nullptr);
+int selectBox15Qualifier(QWidget* parent = nullptr);
 
 // The standard codes a new practice starts with: the edition table with "0"
 // ICD-10-CM and "9" ICD-9-CM, and the box 14 and box 15 qualifier tables

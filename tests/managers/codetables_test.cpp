@@ -378,3 +378,96 @@ TEST_F(CodeTablesTest, ASeedThatCannotFinishAddsNothingToThatTable)
 }
 
 } // namespace
+
+// ------------------------------------------------------------ real windows
+
+#include "shell/browsewindow.h"
+#include "shell/helpviewer.h"
+
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QTableView>
+
+namespace {
+
+// Runs `act` on the modal window once it is up.
+void whenModal(std::function<void(QWidget*)> act)
+{
+    QTimer::singleShot(80, [act] {
+        QWidget* w = QApplication::activeModalWidget();
+        ASSERT_NE(w, nullptr);
+        act(w);
+    });
+}
+
+TEST_F(CodeTablesTest, LookupWindowsShowSelectAsTheDefaultOnlyForDiagnosisCodes)
+{
+    for (const char* code : {"A09", "J20.9", "J45.20"}) addCode(file::ICD48, code, "");
+    for (const char* code : {"431", "484"}) addCode(file::CIQL, code, "");
+
+    data::ICD.ICDCODE.set("J3");
+    CallRequest = SelectRecord;
+    whenModal([](QWidget* dialog) {
+        auto* w = dialog->findChild<BrowseWindow*>();
+        ASSERT_NE(w, nullptr);
+        EXPECT_EQ(w->heading()->text(), "ICD-M DIAGNOSIS CODE MANAGER");
+        EXPECT_TRUE(w->button(BrowseRole::Select)->isVisible());
+        EXPECT_TRUE(w->button(BrowseRole::Select)->isDefault());
+        w->button(BrowseRole::Select)->click();
+    });
+    EXPECT_EQ(managers::selectIcd(), RequestCompleted);
+    EXPECT_EQ(std::string(data::ICD.ICDCODE.trimmed()), "J45.20");
+
+    data::CIQ.CICODE.set("44");
+    CallRequest = SelectRecord;
+    whenModal([](QWidget* dialog) {
+        auto* w = dialog->findChild<BrowseWindow*>();
+        ASSERT_NE(w, nullptr);
+        EXPECT_TRUE(w->button(BrowseRole::Select)->isVisible());
+        EXPECT_FALSE(w->button(BrowseRole::Select)->isDefault());
+        EXPECT_EQ(w->list()->toolTip(), "Browsing Records");
+        w->button(BrowseRole::Select)->click();
+    });
+    EXPECT_EQ(managers::selectBox14Qualifier(), RequestCompleted);
+    EXPECT_EQ(std::string(data::CIQ.CICODE.trimmed()), "484");
+}
+
+TEST_F(CodeTablesTest, TheDiagnosisManagerOpensFromTheMenuAndAddsThroughItsForm)
+{
+    addCode(file::ICD48, "A09", "GASTROENTERITIS");
+    QMdiArea area;
+    area.resize(900, 700);
+    area.show();
+    QMdiSubWindow* sub = managers::openIcdBrowse(&area);
+    QTest::qWait(50);
+    auto* w = qobject_cast<BrowseWindow*>(sub->widget());
+    ASSERT_NE(w, nullptr);
+    EXPECT_FALSE(w->engine().selectMode());
+    EXPECT_FALSE(w->button(BrowseRole::Select)->isVisible());
+
+    whenModal([](QWidget* dialog) {
+        auto* form = qobject_cast<FormWindow*>(dialog);
+        ASSERT_NE(form, nullptr);
+        EXPECT_EQ(form->windowTitle(), "Record Will Be Added");
+        QTest::keyClicks(form->entryOf("ICD:ICDCODE"), "R05.9");
+        QTest::keyClicks(form->entryOf("ICD:ICDDES"), "COUGH");
+        form->saveButton()->click();
+    });
+    w->button(BrowseRole::Add)->click();
+    QTest::qWait(50);
+    EXPECT_TRUE(messages.shown().empty());
+    EXPECT_EQ(std::get<std::string>(w->engine().value(w->engine().highlighted(), 0)), "R05.9");
+    w->button(BrowseRole::Close)->click();
+    QTest::qWait(20);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(table(file::ICD48), (std::vector<std::string>{"A09=GASTROENTERITIS", "R05.9=COUGH"}));
+}
+
+TEST_F(CodeTablesTest, EveryHelpTopicOfTheseWindowsHasAPage)
+{
+    for (const QString& topic : {managers::icdBrowse().helpTopic, managers::cptForm().helpTopic,
+                                 managers::icdForm().helpTopic})
+        EXPECT_FALSE(help::findPage(topic).isEmpty()) << topic.toStdString();
+}
+
+} // namespace
