@@ -149,7 +149,13 @@ void checkStructure(sqlite3* db, const SqlLayout& layout, FileCheck& r)
     QStringList verdict;
     std::string error;
     int rc = query(db, "PRAGMA integrity_check(" + std::to_string(Listed) + ")",
-                   [&](sqlite3_stmt* st) { verdict << q(text(st, 0)); }, &error);
+                   [&](sqlite3_stmt* st) {
+                       // One row may hold several findings, a line each: the
+                       // report keeps one line per file.
+                       for (const QString& line : q(text(st, 0)).split(u'\n', Qt::SkipEmptyParts))
+                           verdict << line.trimmed();
+                   },
+                   &error);
     if (rc != SQLITE_DONE) verdict << q(error);
     if (verdict == QStringList{QStringLiteral("ok")}) return;
 
