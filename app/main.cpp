@@ -2,9 +2,12 @@
 // table in commands.h or, with none, the program itself.
 #include "commands.h"
 
+#include "data/file_access.h"
+#include "data/messages.h"
 #include "data/records.h"
 #include "platform/rootdir.h"
 #include "shell/printersettings.h"
+#include "shell/qtmessageservice.h"
 #include "shell/runtimelog.h"
 #include "shell/startup.h"
 
@@ -128,13 +131,19 @@ int runProgram(Options& o)
     }
     if (o.log)
         shell::runtimelog::start(root.logFile());
+    // Standard messages as message boxes; record files in the root's DATA folder.
+    shell::QtMessageService messages;
+    data::setMessageService(&messages);
+    data::setDataDirectory(root.dataDir());
 
     shell::PrinterSettings printer;
     shell::StartUpSteps steps;
     steps.clearRecordBuffers = data::clearAllBuffers;
     const auto frame = shell::startUp(root, printer, steps);
     // Later subsystems connect their procedures: frame->setProcedure(MenuItem::..., ...).
-    return app.exec();
+    const int status = app.exec();
+    data::setMessageService(nullptr);
+    return status;
 }
 
 } // namespace
