@@ -5,7 +5,10 @@
 #include "data/file_access.h"
 #include "data/messages.h"
 #include "data/records.h"
+#include "managers/codetables.h"
 #include "platform/rootdir.h"
+#include "shell/mainwindow.h"
+#include "shell/menus.h"
 #include "shell/printersettings.h"
 #include "shell/qtmessageservice.h"
 #include "shell/runtimelog.h"
@@ -141,6 +144,8 @@ int runProgram(Options& o)
     steps.clearRecordBuffers = data::clearAllBuffers;
     const auto frame = shell::startUp(root, printer, steps);
     // Later subsystems connect their procedures: frame->setProcedure(MenuItem::..., ...).
+    QMdiArea* area = frame->mdiArea();
+    frame->setProcedure(shell::MenuItem::IcdManager, [area] { managers::openIcdBrowse(area); });
     const int status = app.exec();
     data::setMessageService(nullptr);
     return status;
