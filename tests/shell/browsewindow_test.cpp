@@ -1,0 +1,180 @@
+// The Qt browse window's own parts, offscreen: pictures in the columns,
+// computed queue fields and a detail panel following the highlight, the
+// wheel, the buttons' states on an empty list, and Enter in a lookup.
+#include "browsetesting.h"
+
+#include "shell/browsewindow.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+#include <QWheelEvent>
+
+using namespace kestrel;
+using shell::BrowseRole;
+using shell::BrowseWindow;
+
+namespace {
+
+void settle()
+{
+    for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+}
+
+class ProviderWindow : public test::BrowseFixture {
+protected:
+    shell::BrowseDefinition def;
+    int formCalls = 0;
+
+    void SetUp() override
+    {
+        BrowseFixture::SetUp();
+        useFiles({&data::file::Provider});
+        def = shell::BrowseDefinition{
+            .file = "Provider",
+            .title = "Provider of Service Browser",
+            .heading = "PROVIDER MANAGER",
+            .listTip = "Provider browser ...",
+            .format = "150L(4)|F~Provider Name~@s29@16C|F~MD#~@n03@",
+            .queue = {"PRV:PNAME", "PRV:PRV", "PRV:GNAME",
+                      shell::computed("MAILTO", 29,
+                                      [] {
+                                          const auto& name = data::PRV.GIDX.isBlank() ? data::PRV.PNAME
+                                                                                      : data::PRV.GNAME;
+                                          return std::string(name.view());
+                                      }),
+                      "PRV:GIDX"},
+            .orders = {{"PRV:LNAMEKEY"}},
+            .buttons = {"&Select", "&Add", "&Change", shell::BrowseButton("&Delete").doesNothing(), "&Close",
+                        "Help"},
+            .updateForm =
+                [this] {
+                    ++formCalls;
+                    shell::CallState s = shell::CallState::takeOver();
+                    s.giveBack();
+                },
+        };
+    }
+
+    void addProvider(int number, const char* name, const char* group, bool billsAsGroup)
+    {
+        platform::clearRecord(data::file::Provider, data::bytesOf(data::PRV));
+        data::PRV.PRV.set(platform::Decimal(number));
+        data::PRV.PNAME.set(name);
+        data::PRV.GNAME.set(group);
+        data::PRV.GIDX.set(billsAsGroup ? "X" : "");
+        ASSERT_EQ(data::recordFile(data::file::Provider).add(), 0);
+    }
+};
+
+TEST_F(ProviderWindow, ComputedFieldAndDetailPanelFollowTheHighlight)
+{
+    addProvider(1, "ADAMS", "NORTH CLINIC", true);
+    addProvider(12, "BAKER", "SOUTH CLINIC", false);
+    auto* mailTo = new QLabel;
+    mailTo->resize(200, 40);
+    std::unique_ptr<BrowseWindow> w;
+    shell::BrowsePanel panel{mailTo, [&] {
+                                 auto& e = w->engine();
+                                 const int field = e.queueFieldIndex("BRW1::MAILTO");
+                                 mailTo->setText(e.entryCount() ? QString::fromStdString(std::get<std::string>(
+                                                                      e.value(e.highlighted(), field)))
+                                                                : QString());
+                             }};
+    w = std::make_unique<BrowseWindow>(def, nullptr, panel);
+    w->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+    settle();
+
+    auto* model = w->list()->model();
+    EXPECT_EQ(model->headerData(0, Qt::Horizontal).toString(), "Provider Name");
+    EXPECT_EQ(model->headerData(1, Qt::Horizontal).toString(), "MD#");
+    EXPECT_EQ(model->data(model->index(0, 1)).toString(), "001");  // @n03
+    EXPECT_EQ(model->data(model->index(1, 1)).toString(), "012");
+    EXPECT_EQ(mailTo->parentWidget(), w.get());
+    EXPECT_EQ(mailTo->text(), "NORTH CLINIC");  // billing under the group name
+
+    QTest::keyClick(w->list(), Qt::Key_Down);
+    settle();
+    EXPECT_EQ(mailTo->text(), "BAKER");
+    EXPECT_EQ(data::PRV.PNAME.trimmed(), "BAKER");  // copy-back
+
+    // Delete does nothing in this browse, by button or key.
+    QTest::keyClick(w->list(), Qt::Key_Delete);
+    w->button(BrowseRole::Delete)->click();
+    settle();
+    EXPECT_EQ(formCalls, 0);
+    EXPECT_EQ(w->engine().entryCount(), 2);
+}
+
+TEST_F(ProviderWindow, EmptyListDisablesChangeAndDeleteAndHidesTheScrollBar)
+{
+    BrowseWindow w(def);
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    settle();
+    EXPECT_EQ(w.list()->model()->rowCount(), 0);
+    EXPECT_FALSE(w.button(BrowseRole::Change)->isEnabled());
+    EXPECT_FALSE(w.button(BrowseRole::Delete)->isEnabled());
+    EXPECT_TRUE(w.button(BrowseRole::Add)->isEnabled());
+    EXPECT_FALSE(w.thumbBar()->isVisible());
+    QTest::keyClick(w.list(), Qt::Key_Return, Qt::ControlModifier);
+    settle();
+    EXPECT_EQ(formCalls, 0);
+    QTest::keyClick(w.list(), Qt::Key_Insert);
+    settle();
+    EXPECT_EQ(formCalls, 1);
+}
+
+TEST_F(ProviderWindow, WheelScrollsRowByRow)
+{
+    for (int i = 1; i <= 40; ++i) addProvider(i, QStringLiteral("DOCTOR %1").arg(i, 2, 10, QChar('0')).toLatin1(), "", false);
+    BrowseWindow w(def);
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    settle();
+    const int page = w.pageSize();
+    ASSERT_EQ(w.engine().entryCount(), page);
+    ASSERT_TRUE(w.thumbBar()->isVisible());
+
+    // One notch down: as many rows as a wheel step scrolls, past the page end.
+    const QPoint at = w.list()->viewport()->rect().center();
+    QWheelEvent down(at, w.list()->viewport()->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton,
+                     Qt::NoModifier, Qt::NoScrollPhase, false);
+    for (int i = 0; i < 2 * page / QApplication::wheelScrollLines() + 1; ++i)
+        QApplication::sendEvent(w.list()->viewport(), &down);
+    settle();
+    const int rows = (2 * page / QApplication::wheelScrollLines() + 1) * QApplication::wheelScrollLines();
+    EXPECT_EQ(w.engine().highlighted(), page);
+    EXPECT_EQ(w.list()->model()->data(w.list()->model()->index(page - 1, 0)).toString(),
+              QStringLiteral("DOCTOR %1").arg(1 + rows, 2, 10, QChar('0')));
+}
+
+TEST_F(ProviderWindow, EnterInALookupPressesSelect)
+{
+    addProvider(1, "ADAMS", "", false);
+    addProvider(2, "BAKER", "", false);
+    data::PRV.PNAME.set("B");
+    shell::CallRequest = shell::SelectRecord;
+    auto* timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        if (!dialog) return;
+        timer->stop();
+        timer->deleteLater();
+        auto* w = dialog->findChild<BrowseWindow*>();
+        settle();
+        QTest::keyClick(w->list(), Qt::Key_Return);
+    });
+    timer->start();
+    EXPECT_EQ(BrowseWindow::runModal(def), shell::RequestCompleted);
+    EXPECT_EQ(data::PRV.PNAME.trimmed(), "BAKER");
+}
+
+} // namespace
