@@ -12,7 +12,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <map>
 #include <tuple>
 
 using namespace kestrel;
@@ -137,19 +136,11 @@ protected:
 
 } // namespace
 
-TEST_F(IntegrityTest, PositionKeyOfEveryFile)
+TEST_F(IntegrityTest, EveryFileHasItsPositionKey)
 {
-    const std::map<std::string_view, std::string_view> expected{
-        {"Provider", "PRV:PRVKEY"},    {"Patient", "PAT:PATKEY"},      {"Invoice", "INV:INVKEY"},
-        {"Item", "ITM:PRVKEY"},        {"CPT48", "CPT:CPTCODEKEY"},    {"ICD48", "ICD:ICDCODEKEY"},
-        {"Insured1", "IN1:INS1IDKEY"}, {"Insured2", "IN2:INS2IDKEY"},  {"Facility", "FAC:FACILITYIDKEY"},
-        {"Referring", "REF:F17RNAME"}, {"Rendering", "REN:F24JKEY"},   {"Auth", "AUT:PATKEY"},
-        {"Payer", "HIC:NAMEKEY"},      {"ICD", "ICDM:ICDVKEY"},        {"CIQL", "CIQ:CIKEY"},
-        {"OIQL", "OIQ:OICODEKEY"}};
-    for (const auto& fb : data::allFiles()) {
-        EXPECT_EQ(data::positionKey(*fb.def), expected.at(fb.def->label));
+    // A key named wrongly would only show when that file is first saved.
+    for (const auto& fb : data::allFiles())
         EXPECT_GE(fb.def->keyIndex(data::positionKey(*fb.def)), 0) << fb.def->label;
-    }
 }
 
 TEST_F(IntegrityTest, DeletingAPatientRemovesItsClaimsAndTheirLinesOnly)
