@@ -1,0 +1,54 @@
+#include "managers/patientbrowse.h"
+
+#include "data/records.h"
+#include "managers/patientform.h"
+#include "managers/patientpanel.h"
+#include "shell/browsewindow.h"
+
+#include <QApplication>
+
+namespace kestrel::managers {
+
+using namespace shell;
+
+namespace {
+
+void callPatientForm() { runPatientForm(QApplication::activeWindow()); }
+
+} // namespace
+
+std::string patientCityLine()
+{
+    std::string line(data::PAT.ADD2.trimmed());
+    line += ' ';
+    line += data::PAT.ADD3.trimmed();
+    line += ' ';
+    line += data::PAT.ADD4.trimmed();
+    if (line.size() > 36) line.resize(36);
+    return line;
+}
+
+const BrowseDefinition& patientBrowse()
+{
+    static const BrowseDefinition def{
+        .file = "Patient",
+        .title = "Patient screen",
+        .heading = "PATIENT MANAGER",
+        .listTip = "Patient Browser ...",
+        .format = "150L(2)|F~Last, First Name~@s29@50C|F~ID #~@n05@",
+        .queue = {"PAT:LNAME", "PAT:PAT", "PAT:ADD1", "PAT:ADD2", "PAT:ADD3", "PAT:ADD4", "PAT:HAREA",
+                  "PAT:HPHON", "PAT:WAREA", "PAT:WPHON", "PAT:BDATE", "PAT:SSN", "PAT:SEX", "PAT:NOWBALAN"},
+        .orders = {{"PAT:LNAMEKEY"}},
+        .buttons = {"&Select", "&Add", "&Delete", "&Change", "&Close", "Help"},
+        .helpTopic = "PatientBrowser",
+        .updateForm = callPatientForm,
+    };
+    return def;
+}
+
+QMdiSubWindow* openPatientManager(QMdiArea* area)
+{
+    return BrowseWindow::openInMdi(patientBrowse(), area, PatientPanel::make());
+}
+
+} // namespace kestrel::managers

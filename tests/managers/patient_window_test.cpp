@@ -1,0 +1,295 @@
+// The patient manager as the user meets it: the frame's menu opens the
+// Patient screen, the editor is filled in with key strokes, and what was
+// typed is found in the file afterwards (offscreen, real record files).
+#include "managers/patientbrowse.h"
+#include "managers/patientpanel.h"
+
+#include "data/file_access.h"
+#include "data/records.h"
+#include "platform/recordfile.h"
+#include "platform/rootdir.h"
+#include "shell/browsewindow.h"
+#include "shell/callprotocol.h"
+#include "shell/formwindow.h"
+#include "shell/mainwindow.h"
+#include "shell/printersettings.h"
+#include "support/scriptedmessages.h"
+#include "support/tempdir.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+using namespace kestrel;
+using shell::BrowseWindow;
+using shell::FormWindow;
+namespace file = data::file;
+
+namespace {
+
+void settle(int ms = 20)
+{
+    QTest::qWait(ms);
+}
+
+// Runs `action` on the next modal window that opens, from inside its loop.
+void whenModal(std::function<void(QWidget*)> action)
+{
+    auto* timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, action] {
+        QWidget* w = QApplication::activeModalWidget();
+        if (!w) return;
+        timer->stop();
+        timer->deleteLater();
+        action(w);
+    });
+    timer->start();
+}
+
+// What a user does to fill a field: click into it, select what is there,
+// type over it.
+void typeInto(QLineEdit* edit, const QString& text)
+{
+    ASSERT_NE(edit, nullptr);
+    QTest::mouseClick(edit, Qt::LeftButton);
+    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(edit, text);
+}
+
+// A patient as stored, read with a record file of its own (not the shared
+// buffer the windows use).
+struct StoredPatient {
+    long long number = 0;
+    std::string name, add1, cityLine, bdate, ssn, sex;
+};
+
+std::vector<StoredPatient> storedPatients(const QString& dataDir)
+{
+    data::PatientRecord rec;
+    platform::RecordFile f(file::Patient, data::bytesOf(rec));
+    f.setDirectory(dataDir);
+    std::vector<StoredPatient> out;
+    if (f.open() != 0) return out;
+    EXPECT_EQ(f.set(file::Patient.keyIndex("PAT:PATKEY"), platform::RecordFile::Start::AtEnds), 0);
+    while (f.next() == 0) {
+        out.push_back({rec.PAT.asInt(), std::string(rec.LNAME.trimmed()), std::string(rec.ADD1.trimmed()),
+                       std::string(rec.ADD2.trimmed()) + "|" + std::string(rec.ADD3.trimmed()) + "|" +
+                           std::string(rec.ADD4.trimmed()),
+                       std::string(rec.BDATE.view()), std::string(rec.SSN.view()), std::string(rec.SEX.view())});
+    }
+    f.close();
+    return out;
+}
+
+using managers::PatientPanel;
+
+class PatientWindows : public ::testing::Test {
+protected:
+    test::TempDir dir;
+    test::ScriptedMessages messages;
+    platform::RootDir root{dir.path()};
+    shell::PrinterSettings printer;
+    std::unique_ptr<shell::MainWindow> frame;
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(root.ensureExists());
+        ASSERT_TRUE(data::setDataDirectory(root.dataDir()));
+        data::clearAllBuffers();
+        shell::clearCallProtocol();
+        frame = std::make_unique<shell::MainWindow>(root, printer);
+        // As the executable connects it.
+        frame->setProcedure(shell::MenuItem::PatientManager,
+                            [this] { managers::openPatientManager(frame->mdiArea()); });
+        frame->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
+    }
+    void TearDown() override
+    {
+        frame->mdiArea()->closeAllSubWindows();
+        settle();
+        frame.reset();
+        for (const auto& fb : data::allFiles()) EXPECT_EQ(data::openCount(*fb.def), 0) << fb.def->label;
+    }
+
+    BrowseWindow* openFromMenu()
+    {
+        frame->action(shell::MenuItem::PatientManager)->trigger();
+        settle(50);
+        const auto subs = frame->mdiArea()->subWindowList();
+        if (subs.isEmpty()) return nullptr;
+        auto* w = qobject_cast<BrowseWindow*>(subs.back()->widget());
+        if (w) w->activateWindow();
+        return w;
+    }
+    static PatientPanel* panelOf(BrowseWindow* w) { return w->findChild<managers::PatientPanel*>(); }
+    static QString cell(BrowseWindow* w, int row, int column)
+    {
+        auto* m = w->list()->model();
+        return m->data(m->index(row - 1, column)).toString();
+    }
+    static QString highlightedName(BrowseWindow* w) { return cell(w, w->engine().highlighted(), 0); }
+
+    void addPatient(long long number, const char* name)
+    {
+        data::FileUse use{&file::Patient};
+        platform::clearRecord(file::Patient, data::bytesOf(data::PAT));
+        data::PAT.PAT.set(number);
+        data::PAT.LNAME.set(name);
+        ASSERT_EQ(data::recordFile(file::Patient).add(), 0);
+    }
+};
+
+TEST_F(PatientWindows, AUserAddsAPatientFromTheMenuSeesItAndChangesIt)
+{
+    BrowseWindow* w = openFromMenu();
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->windowTitle(), "Patient screen");
+    EXPECT_EQ(w->engine().entryCount(), 0);
+
+    // Insert on the empty list opens the editor; the user types the patient.
+    bool formSeen = false;
+    whenModal([&](QWidget* modal) {
+        auto* form = qobject_cast<FormWindow*>(modal);
+        ASSERT_NE(form, nullptr);
+        formSeen = true;
+        settle();
+        EXPECT_EQ(form->windowTitle(), "Record will be added");
+        // The name field has the focus as the form opens.
+        EXPECT_EQ(QApplication::focusWidget(), form->entryOf("PAT:LNAME"));
+        QTest::keyClicks(form->entryOf("PAT:LNAME"), "SMITH, JOHN");
+        auto radios = form->findChildren<QRadioButton*>();
+        ASSERT_EQ(radios.size(), 2);
+        QTest::mouseClick(radios[1], Qt::LeftButton);  // Female
+        typeInto(form->entryOf("PAT:BDATE"), "01/05/1970");
+        typeInto(form->entryOf("PAT:SSN"), "123-45-6789");
+        typeInto(form->entryOf("PAT:ADD1"), "1 ELM ST");
+        typeInto(form->entryOf("PAT:ADD2"), "SPRINGFIELD");
+        typeInto(form->entryOf("PAT:ADD3"), "IL");
+        typeInto(form->entryOf("PAT:ADD4"), "62701");
+        QTest::mouseClick(form->saveButton(), Qt::LeftButton);
+    });
+    QTest::keyClick(w->list(), Qt::Key_Insert);
+    settle(100);
+    ASSERT_TRUE(formSeen);
+
+    // The new patient is in the list, highlighted, and the panel shows it.
+    ASSERT_EQ(w->engine().entryCount(), 1);
+    EXPECT_EQ(cell(w, 1, 0), "SMITH, JOHN");
+    EXPECT_EQ(cell(w, 1, 1), "00001");
+    PatientPanel* panel = panelOf(w);
+    ASSERT_NE(panel, nullptr);
+    EXPECT_EQ(panel->shownText("PAT:LNAME"), "SMITH, JOHN");
+    EXPECT_EQ(panel->shownText("CITYLINE"), "SPRINGFIELD IL 62701");
+    EXPECT_EQ(panel->shownText("PAT:SSN"), "123-45-6789");
+    EXPECT_EQ(panel->shownText("PAT:BDATE"), "01/05/1970");
+    EXPECT_EQ(panel->shownText("PAT:SEX"), "F");
+
+    // Ctrl+Enter changes the highlighted patient: a new street.
+    formSeen = false;
+    whenModal([&](QWidget* modal) {
+        auto* form = qobject_cast<FormWindow*>(modal);
+        ASSERT_NE(form, nullptr);
+        formSeen = true;
+        settle();
+        EXPECT_EQ(form->windowTitle(), "Record will be changed");
+        EXPECT_EQ(form->entryOf("PAT:SSN")->text(), "123-45-6789");
+        typeInto(form->entryOf("PAT:ADD1"), "99 OAK AVE");
+        QTest::mouseClick(form->saveButton(), Qt::LeftButton);
+    });
+    QTest::keyClick(w->list(), Qt::Key_Return, Qt::ControlModifier);
+    settle(100);
+    ASSERT_TRUE(formSeen);
+    EXPECT_EQ(panel->shownText("PAT:ADD1"), "99 OAK AVE");
+
+    const auto stored = storedPatients(root.dataDir());
+    ASSERT_EQ(stored.size(), 1u);
+    EXPECT_EQ(stored[0].number, 1);
+    EXPECT_EQ(stored[0].name, "SMITH, JOHN");
+    EXPECT_EQ(stored[0].add1, "99 OAK AVE");
+    EXPECT_EQ(stored[0].cityLine, "SPRINGFIELD|IL|62701");
+    EXPECT_EQ(stored[0].bdate, "19700105");
+    EXPECT_EQ(stored[0].ssn, "123456789");
+    EXPECT_EQ(stored[0].sex, "F");
+    EXPECT_TRUE(messages.shown().empty());
+}
+
+TEST_F(PatientWindows, TheNameFieldLocatesTheFirstPatientAtOrAfterWhatIsTyped)
+{
+    const char* names[] = {"ADAMS, AL", "BROWN, BO", "JONES, JO", "SMALL, SUE", "SMITH, ANN", "TAYLOR, TY"};
+    long long n = 0;
+    for (const char* name : names) addPatient(++n, name);
+    BrowseWindow* w = openFromMenu();
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(highlightedName(w), "ADAMS, AL");
+    QLineEdit* name = panelOf(w)->nameField();
+    EXPECT_EQ(name->text(), "ADAMS, AL");
+
+    typeInto(name, "SM");
+    QTest::keyClick(name, Qt::Key_Return);
+    settle(50);
+    EXPECT_EQ(highlightedName(w), "SMALL, SUE");
+    EXPECT_EQ(data::PAT.PAT.asInt(), 4);
+    EXPECT_TRUE(w->list()->hasFocus());
+    EXPECT_EQ(name->text(), "SMALL, SUE");
+
+    // Past every name: the last page, its last patient.
+    typeInto(name, "ZZ");
+    QTest::keyClick(name, Qt::Key_Return);
+    settle(50);
+    EXPECT_EQ(highlightedName(w), "TAYLOR, TY");
+
+    // A blank entry does nothing.
+    typeInto(name, "");
+    QTest::keyClick(name, Qt::Key_Return);
+    settle(50);
+    EXPECT_EQ(highlightedName(w), "TAYLOR, TY");
+    EXPECT_EQ(data::PAT.LNAME.trimmed(), "TAYLOR, TY");
+}
+
+TEST_F(PatientWindows, ACancelledInsertLeavesNoPatientAndTheNumberIsUsedNext)
+{
+    addPatient(1, "ADAMS, AL");
+    BrowseWindow* w = openFromMenu();
+    ASSERT_NE(w, nullptr);
+    whenModal([&](QWidget* modal) {
+        auto* form = qobject_cast<FormWindow*>(modal);
+        ASSERT_NE(form, nullptr);
+        settle();
+        QTest::keyClicks(form->entryOf("PAT:LNAME"), "BROWN, BO");
+        QTest::mouseClick(form->cancelButton(), Qt::LeftButton);
+    });
+    QTest::mouseClick(w->button(shell::BrowseRole::Add), Qt::LeftButton);
+    settle(100);
+    EXPECT_EQ(storedPatients(root.dataDir()).size(), 1u);
+    EXPECT_EQ(w->engine().entryCount(), 1);
+
+    whenModal([&](QWidget* modal) {
+        auto* form = qobject_cast<FormWindow*>(modal);
+        ASSERT_NE(form, nullptr);
+        settle();
+        QTest::keyClicks(form->entryOf("PAT:LNAME"), "BROWN, BO");
+        QTest::mouseClick(form->saveButton(), Qt::LeftButton);
+    });
+    QTest::mouseClick(w->button(shell::BrowseRole::Add), Qt::LeftButton);
+    settle(100);
+    const auto stored = storedPatients(root.dataDir());
+    ASSERT_EQ(stored.size(), 2u);
+    EXPECT_EQ(stored[1].number, 2);
+    EXPECT_EQ(stored[1].name, "BROWN, BO");
+    EXPECT_EQ(highlightedName(w), "BROWN, BO");
+}
+
+} // namespace
