@@ -6,6 +6,7 @@
 #include "data/messages.h"
 #include "data/records.h"
 #include "managers/codetables.h"
+#include "managers/cptbrowse.h"
 #include "platform/rootdir.h"
 #include "shell/mainwindow.h"
 #include "shell/menus.h"
@@ -145,6 +146,7 @@ int runProgram(Options& o)
     const auto frame = shell::startUp(root, printer, steps);
     // Later subsystems connect their procedures: frame->setProcedure(MenuItem::..., ...).
     QMdiArea* area = frame->mdiArea();
+    frame->setProcedure(shell::MenuItem::CptManager, [area] { managers::openCptBrowse(area); });
     frame->setProcedure(shell::MenuItem::IcdManager, [area] { managers::openIcdBrowse(area); });
     const int status = app.exec();
     data::setMessageService(nullptr);
