@@ -114,7 +114,7 @@ QString FormEngine::windowTitle() const
 void FormEngine::windowOpened()
 {
     if (closed_) return;
-    if (!acceptAll_) redisplay();
+    redisplay();
     focusFirst();
 }
 
@@ -199,6 +199,8 @@ QString FormEngine::displayFor(const FormControl& c) const
 
 void FormEngine::redisplay()
 {
+    // Save's accept-all pass reads the controls as the user left them.
+    if (acceptAll_) return;
     if (def_.onRedisplay) {
         const int was = current_;
         def_.onRedisplay(*this);

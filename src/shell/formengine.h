@@ -85,7 +85,10 @@ public:
 
     // Open steps 1 to 5.
     Opening open();
+    // The host may be attached before open(): a Delete request, which has
+    // no window, then still shows the wait cursor while it deletes.
     void attach(FormHost* host) { host_ = host; }
+    FormHost* host() const { return host_; }
     // Insert title, Change title, otherwise the design title.
     QString windowTitle() const;
     // Step 10: the window reports that it is open.

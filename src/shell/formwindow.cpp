@@ -43,9 +43,42 @@ int pictureWidth(const QString& picture)
 
 // ---------------------------------------------------------------- runForm
 
+namespace {
+
+// The only window side a form has before its window opens (and a Delete
+// request, which never opens one): the wait cursor.
+class CursorOnlyHost final : public FormHost {
+public:
+    ~CursorOnlyHost() override
+    {
+        while (depth_-- > 0) QApplication::restoreOverrideCursor();
+    }
+    void refresh() override {}
+    void focusControl(int) override {}
+    void rejected(int, const QString&) override {}
+    void closeWindow() override {}
+    void setWaitCursor(bool on) override
+    {
+        if (on) {
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+            ++depth_;
+        } else if (depth_ > 0) {
+            QApplication::restoreOverrideCursor();
+            --depth_;
+        }
+    }
+
+private:
+    int depth_ = 0;
+};
+
+} // namespace
+
 int runForm(const FormDefinition& def, QWidget* parent)
 {
     FormEngine engine(def);
+    CursorOnlyHost cursor;
+    engine.attach(&cursor);
     if (engine.open() == FormEngine::Opening::Ended) return CallResponse;
     {
         FormWindow window(engine, parent);
@@ -73,7 +106,8 @@ FormWindow::FormWindow(FormEngine& engine, QWidget* parent) : QDialog(parent), e
 
 FormWindow::~FormWindow()
 {
-    if (waitDepth_ > 0) QApplication::restoreOverrideCursor();
+    if (engine_.host() == this) engine_.attach(nullptr);
+    while (waitDepth_-- > 0) QApplication::restoreOverrideCursor();
 }
 
 void FormWindow::build()
