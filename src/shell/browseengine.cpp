@@ -113,6 +113,21 @@ BrowseEngine::BrowseEngine(const BrowseDefinition& def) : def_(def)
         orders_.push_back(std::move(o));
     }
     if (orders_.empty()) throw std::invalid_argument("browse without a sort order: " + def.file.toStdString());
+
+    // Every entry also carries the key fields that are not shown, so that
+    // the copy-back leaves the whole key of the highlighted record in the
+    // buffer: the step locator, the thumb and Locate read it from there.
+    for (const auto& o : orders_)
+        for (const FieldDef* k : o->keyFields) {
+            if (std::find(queueSources_.begin(), queueSources_.end(), k) != queueSources_.end()) continue;
+            FieldDef fd = *k;
+            fd.label = {};
+            fd.offset = entryWidth_;
+            entryWidth_ += fd.size;
+            queueDefs_.push_back(fd);
+            queueSources_.push_back(k);
+            queueBuffers_.push_back(buffer_);
+        }
 }
 
 BrowseEngine::~BrowseEngine()
@@ -319,7 +334,7 @@ BrowseEntry BrowseEngine::makeEntry() const
         if (queueSources_[i]) {
             std::memcpy(dst, queueBuffers_[i] + queueSources_[i]->offset, std::size_t(q.size));
         } else {
-            std::string v = def_.queue[i].compute();
+            std::string v = def_.queue[i].compute();  // computed fields are all declared ones
             std::memcpy(dst, v.data(), std::min(v.size(), std::size_t(q.size)));
         }
     }

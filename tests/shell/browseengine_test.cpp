@@ -477,6 +477,22 @@ TEST_F(CptEngine, BadFilterIsReportedOnceAndIgnored)
     EXPECT_FALSE(engine->closed());
 }
 
+TEST_F(CptEngine, KeyFieldsTravelWithTheEntryWhenNotShown)
+{
+    for (const char* c : {"A1", "B1", "B2", "C1"}) addCpt(c, std::string("DESC ") + c);
+    def.queue = {"CPT:CPTDESCRIPTION"};  // the code is not a column
+    def.tabs.clear();
+    def.orders = {{"CPT:CPTCODEKEY"}};
+    openBrowse(def);
+    pick(3);
+    data::CPT.CPTCODE.set("XX");  // whatever the buffer held
+    pick(2);
+    EXPECT_EQ(data::CPT.CPTCODE.trimmed(), "B1");
+    type('B');  // steps on the code of the highlighted record
+    EXPECT_EQ(highlightedText(), "DESC B2");
+    EXPECT_EQ(data::CPT.CPTCODE.trimmed(), "B2");
+}
+
 TEST_F(CptEngine, SelectOnlyLookupAndButtonsThatDoNothing)
 {
     seedCpt(3);
