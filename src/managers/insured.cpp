@@ -20,6 +20,10 @@ namespace {
 struct Coverage {
     QString prefix;  // "IN1"
     QString digit;   // "1": IN1:INS1NAME
+    // The plan the editor's plan name names, as last looked up: its address
+    // lines are shown under the name. Kept apart from the Payer buffer,
+    // which the plan browser opened from the editor shows.
+    mutable data::PayerRecord plan{};
 
     // "NAME" -> "IN1:INS1NAME"
     QString field(const char* name) const { return prefix + QStringLiteral(":INS") + digit + QLatin1String(name); }
@@ -29,6 +33,13 @@ struct Coverage {
 
 const Coverage kPrimary{QStringLiteral("IN1"), QStringLiteral("1")};
 const Coverage kOther{QStringLiteral("IN2"), QStringLiteral("2")};
+
+// The shown lines of the plan, by the editor that shows them.
+QString planLine(const Coverage& c, int line)
+{
+    const auto& p = c.plan;
+    return (line == 1 ? p.HICADD1 : line == 2 ? p.HICADD2 : p.HICADD3).toQString();
+}
 
 // The plan names are 28 characters in both coverage files.
 constexpr int kPlanNameWidth = 28;
@@ -103,6 +114,15 @@ LookupRule planLookup()
     };
 }
 
+// A plan name typed and accepted shows its plan's address at once.
+FieldRule showTheNamedPlan()
+{
+    return [](FormContext& f) {
+        f.redisplay();
+        return Verdict::Go;
+    };
+}
+
 std::vector<RadioChoice> planChoices()
 {
     return {
@@ -153,10 +173,11 @@ std::vector<FormControl> editorControls(const Coverage& c, const QString& headin
         entry("Insured's Policy Group Or FECA Number", c.field("POLICY"), "@s29"),
         entry("Plan Name or Program Name", c.field("CARNAME"), "@s29")
             .tip("Use mouse right button/F12key to browse.")
-            .lookup(planLookup()),
-        shown("", "HIC:HICADD1", "@s29"),
-        shown("", "HIC:HICADD2", "@s29"),
-        shown("", "HIC:HICADD3", "@s41"),
+            .lookup(planLookup())
+            .accepting(showTheNamedPlan()),
+        shownComputed("", [&c] { return planLine(c, 1); }, "@s29"),
+        shownComputed("", [&c] { return planLine(c, 2); }, "@s29"),
+        shownComputed("", [&c] { return planLine(c, 3); }, "@s41"),
         entry("Effective date", c.field("CARDATE"), "@D2"),
         entry("Termination date", c.field("CARTERM"), "@D2").beside(),
     };
@@ -169,7 +190,7 @@ std::vector<FormControl> editorControls(const Coverage& c, const QString& headin
 FormHook showPlanAddress(const Coverage& c)
 {
     const QString field = c.field("CARNAME");
-    return [field](FormContext& f) { readPlanNamed(f.text(field), kPlanNameWidth); };
+    return [field, &c](FormContext& f) { findPlanNamed(f.text(field), kPlanNameWidth, &c.plan); };
 }
 
 } // namespace

@@ -76,32 +76,35 @@ int selectPayer(QWidget* parent)
     return BrowseWindow::runModal(payerBrowse(), parent, payerPanel());
 }
 
-bool readPlanNamed(const QString& name, int storedWidth)
+bool findPlanNamed(const QString& name, int storedWidth, data::PayerRecord* plan)
 {
     const platform::FileDef& def = data::file::Payer;
-    auto* bytes = data::bytesOf(data::HIC);
-    platform::clearRecord(def, bytes);
+    const data::PayerRecord kept = data::HIC;
+    auto found = [&](bool ok) {
+        if (ok) *plan = data::HIC;
+        else data::clearRecord(def, data::bytesOf(*plan));
+        data::HIC = kept;
+        return ok;
+    };
+
     QString wanted = name;
     while (wanted.endsWith(QLatin1Char(' '))) wanted.chop(1);
-    if (wanted.isEmpty() || !data::HIC.HICNAME.setQString(wanted)) {
-        platform::clearRecord(def, bytes);
-        return false;
-    }
+    data::clearRecord(def, data::bytesOf(data::HIC));
+    if (wanted.isEmpty() || !data::HIC.HICNAME.setQString(wanted)) return found(false);
     auto& file = data::recordFile(def);
     const int key = def.keyIndex("HIC:NAMEKEY");
-    if (file.get(key) == platform::errc::Ok) return true;
+    if (file.get(key) == platform::errc::Ok) return found(true);
 
     // A plan name longer than the insured's field was stored cut to that
     // width: the plan it came from is the first whose name begins with it.
     if (wanted.size() >= storedWidth) {
-        platform::clearRecord(def, bytes);
+        data::clearRecord(def, data::bytesOf(data::HIC));
         data::HIC.HICNAME.setQString(wanted);
         if (file.set(key) == platform::errc::Ok && file.next() == platform::errc::Ok &&
             data::HIC.HICNAME.toQString().startsWith(wanted, Qt::CaseInsensitive))
-            return true;
+            return found(true);
     }
-    platform::clearRecord(def, bytes);
-    return false;
+    return found(false);
 }
 
 } // namespace kestrel::managers

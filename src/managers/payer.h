@@ -9,6 +9,7 @@
 // plan at or after that name. On CallResponse 1 the chosen plan is in the
 // Payer buffer (data::HIC); on 2 the buffer holds the plan last highlighted.
 
+#include "data/records.h"
 #include "shell/browsedefinition.h"
 #include "shell/browsewindow.h"
 #include "shell/formdefinition.h"
@@ -34,11 +35,12 @@ QMdiSubWindow* openPayerManager(QMdiArea* area);
 // CallResponse.
 int selectPayer(QWidget* parent = nullptr);
 
-// Reads the plan named `name` into the Payer buffer: the plan whose name is
-// exactly that one (letter case aside); else, when `name` fills all of
-// `storedWidth` characters, the first plan whose name begins with it (the
-// name was cut to the width of the field that holds it). Returns false, with
-// the buffer cleared, when there is none. The Payer file must be in use.
-bool readPlanNamed(const QString& name, int storedWidth);
+// Finds the plan named `name`: the plan whose name is exactly that one
+// (letter case aside); else, when `name` fills all of `storedWidth`
+// characters, the first plan whose name begins with it (the name was cut to
+// the width of the field that holds it). The plan is copied into *plan; the
+// Payer buffer is left as it was, since a plan browser may be showing it.
+// False, with *plan cleared, when there is none. The Payer file must be in use.
+bool findPlanNamed(const QString& name, int storedWidth, data::PayerRecord* plan);
 
 } // namespace kestrel::managers
