@@ -7,6 +7,8 @@
 #include "data/records.h"
 #include "managers/codetables.h"
 #include "managers/cptbrowse.h"
+#include "managers/patientbrowse.h"
+#include "managers/providerbrowse.h"
 #include "platform/rootdir.h"
 #include "shell/mainwindow.h"
 #include "shell/menus.h"
@@ -146,6 +148,8 @@ int runProgram(Options& o)
     const auto frame = shell::startUp(root, printer, steps);
     // Later subsystems connect their procedures: frame->setProcedure(MenuItem::..., ...).
     QMdiArea* area = frame->mdiArea();
+    frame->setProcedure(shell::MenuItem::ProviderManager, [area] { managers::openProviderManager(area); });
+    frame->setProcedure(shell::MenuItem::PatientManager, [area] { managers::openPatientManager(area); });
     frame->setProcedure(shell::MenuItem::CptManager, [area] { managers::openCptBrowse(area); });
     frame->setProcedure(shell::MenuItem::IcdManager, [area] { managers::openIcdBrowse(area); });
     const int status = app.exec();

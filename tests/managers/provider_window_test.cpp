@@ -1,0 +1,264 @@
+// The provider windows as the user meets them (offscreen, real files): the
+// Provider Manager opened from the frame's menu, the record editor filled
+// with key strokes, the detail panel, and the MDN lookup.
+#include "managers/providerbrowse.h"
+#include "managers/providerpanel.h"
+
+#include "data/file_access.h"
+#include "data/records.h"
+#include "platform/recordfile.h"
+#include "platform/rootdir.h"
+#include "shell/browsewindow.h"
+#include "shell/callprotocol.h"
+#include "shell/formwindow.h"
+#include "shell/mainwindow.h"
+#include "shell/printersettings.h"
+#include "support/scriptedmessages.h"
+#include "support/tempdir.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+using namespace kestrel;
+using managers::ProviderPanel;
+using shell::BrowseWindow;
+using shell::FormWindow;
+namespace file = data::file;
+
+namespace {
+
+void settle(int ms = 20) { QTest::qWait(ms); }
+
+void whenModal(std::function<void(QWidget*)> action)
+{
+    auto* timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, action] {
+        QWidget* w = QApplication::activeModalWidget();
+        if (!w) return;
+        timer->stop();
+        timer->deleteLater();
+        action(w);
+    });
+    timer->start();
+}
+
+void typeInto(QLineEdit* edit, const QString& text)
+{
+    ASSERT_NE(edit, nullptr);
+    QTest::mouseClick(edit, Qt::LeftButton);
+    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(edit, text);
+}
+
+void tab() { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab); }
+
+class ProviderWindows : public ::testing::Test {
+protected:
+    test::TempDir dir;
+    test::ScriptedMessages messages;
+    platform::RootDir root{dir.path()};
+    shell::PrinterSettings printer;
+    std::unique_ptr<shell::MainWindow> frame;
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(root.ensureExists());
+        ASSERT_TRUE(data::setDataDirectory(root.dataDir()));
+        data::clearAllBuffers();
+        shell::clearCallProtocol();
+        frame = std::make_unique<shell::MainWindow>(root, printer);
+        frame->setProcedure(shell::MenuItem::ProviderManager,
+                            [this] { managers::openProviderManager(frame->mdiArea()); });
+        frame->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
+    }
+    void TearDown() override
+    {
+        frame->mdiArea()->closeAllSubWindows();
+        settle();
+        frame.reset();
+        for (const auto& fb : data::allFiles()) EXPECT_EQ(data::openCount(*fb.def), 0) << fb.def->label;
+    }
+
+    BrowseWindow* openFromMenu()
+    {
+        frame->action(shell::MenuItem::ProviderManager)->trigger();
+        settle(50);
+        const auto subs = frame->mdiArea()->subWindowList();
+        return subs.isEmpty() ? nullptr : qobject_cast<BrowseWindow*>(subs.back()->widget());
+    }
+    static QString cell(BrowseWindow* w, int row, int column)
+    {
+        auto* m = w->list()->model();
+        return m->data(m->index(row - 1, column)).toString();
+    }
+    void addProvider(long long number, const char* name, const std::function<void()>& more = {})
+    {
+        data::FileUse use{&file::Provider};
+        platform::clearRecord(file::Provider, data::bytesOf(data::PRV));
+        data::PRV.PRV.set(number);
+        data::PRV.PNAME.set(name);
+        if (more) more();
+        ASSERT_EQ(data::recordFile(file::Provider).add(), 0);
+    }
+    long long storedCount()
+    {
+        data::ProviderRecord rec;
+        platform::RecordFile f(file::Provider, data::bytesOf(rec));
+        f.setDirectory(root.dataDir());
+        if (f.open() != 0) return -1;
+        long long n = 0;
+        f.setFileOrder();
+        while (f.next() == 0) ++n;
+        f.close();
+        return n;
+    }
+};
+
+TEST_F(ProviderWindows, AddingAProviderWithTheKeyboardCopiesTheAddressIntoTheBillingBlock)
+{
+    BrowseWindow* w = openFromMenu();
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->windowTitle(), "Provider of Service Browser");
+    EXPECT_EQ(w->heading()->text(), "PROVIDER MANAGER");
+    EXPECT_EQ(w->list()->toolTip(), "Provider browser ...");
+
+    bool formSeen = false;
+    whenModal([&](QWidget* modal) {
+        auto* form = qobject_cast<FormWindow*>(modal);
+        ASSERT_NE(form, nullptr);
+        formSeen = true;
+        settle();
+        EXPECT_EQ(form->windowTitle(), "Record will be added");
+        QTest::keyClicks(QApplication::focusWidget(), "ADAMS, JOHN MD");
+        tab();
+        QTest::keyClicks(QApplication::focusWidget(), "ADAMS FAMILY PRACTICE");
+        tab();
+        QTest::keyClicks(QApplication::focusWidget(), "12 MAIN ST");
+        tab();
+        QTest::keyClicks(QApplication::focusWidget(), "SPRINGFIELD IL 62701");
+        tab();
+        QTest::keyClicks(QApplication::focusWidget(), "217");
+        tab();
+        QTest::keyClicks(QApplication::focusWidget(), "555-0101");
+        tab();
+        tab();  // no fax
+        tab();
+        // Tabbing on: each billing field shows its physical counterpart.
+        EXPECT_EQ(QApplication::focusWidget(), form->entryOf("PRV:BADD1"));
+        EXPECT_EQ(form->entryOf("PRV:BADD1")->text(), "12 MAIN ST");
+        EXPECT_EQ(form->entryOf("PRV:BADD2")->text(), "");
+        tab();
+        EXPECT_EQ(form->entryOf("PRV:BADD2")->text(), "SPRINGFIELD IL 62701");
+        tab();
+        tab();
+        EXPECT_EQ(form->entryOf("PRV:BPAREACODE")->text(), "217");
+        EXPECT_EQ(form->entryOf("PRV:BPHONE")->text(), "555-0101");
+        typeInto(form->entryOf("PRV:F33A"), "1234567890");
+        // Billing under the group name.
+        QCheckBox* group = nullptr;
+        for (auto* box : form->findChildren<QCheckBox*>())
+            if (box->text() == " Mark, if billing under the group name.") group = box;
+        ASSERT_NE(group, nullptr);
+        QTest::mouseClick(group, Qt::LeftButton);
+        QTest::mouseClick(form->saveButton(), Qt::LeftButton);
+    });
+    QTest::keyClick(w->list(), Qt::Key_Insert);
+    settle(100);
+    ASSERT_TRUE(formSeen);
+
+    ASSERT_EQ(w->engine().entryCount(), 1);
+    EXPECT_EQ(cell(w, 1, 0), "ADAMS, JOHN MD");
+    EXPECT_EQ(cell(w, 1, 1), "001");
+    auto* panel = w->findChild<ProviderPanel*>();
+    ASSERT_NE(panel, nullptr);
+    EXPECT_EQ(panel->shownText("BRW1::MAILTO"), "ADAMS FAMILY PRACTICE");
+    EXPECT_EQ(panel->shownText("PRV:BADD1"), "12 MAIN ST");
+    EXPECT_EQ(panel->shownText("PRV:BPAREACODE"), "(217)");
+    EXPECT_EQ(panel->shownText("PRV:F33A"), "1234567890");
+    EXPECT_TRUE(panel->groupBox()->isChecked());
+    EXPECT_FALSE(panel->taxIdBox()->isChecked());
+
+    // The next provider gets 2; Ctrl+grave brings back the last name saved
+    // through the editor (Ctrl+apostrophe is not this editor's ditto key).
+    formSeen = false;
+    whenModal([&](QWidget* modal) {
+        auto* form = qobject_cast<FormWindow*>(modal);
+        ASSERT_NE(form, nullptr);
+        formSeen = true;
+        settle();
+        QLineEdit* name = form->entryOf("PRV:PNAME");
+        QTest::keyClick(name, Qt::Key_Apostrophe, Qt::ControlModifier);
+        EXPECT_EQ(name->text(), "");
+        QTest::keyClick(name, Qt::Key_QuoteLeft, Qt::ControlModifier);
+        EXPECT_EQ(name->text(), "ADAMS, JOHN MD");
+        EXPECT_EQ(data::PRV.PRV.asInt(), 2);
+        typeInto(name, "BAKER, ANN MD");
+        QTest::mouseClick(form->saveButton(), Qt::LeftButton);
+    });
+    QTest::keyClick(w->list(), Qt::Key_Insert);
+    settle(100);
+    ASSERT_TRUE(formSeen);
+    ASSERT_EQ(w->engine().entryCount(), 2);
+    EXPECT_EQ(cell(w, 2, 0), "BAKER, ANN MD");
+    EXPECT_EQ(cell(w, 2, 1), "002");
+    // Not billing under a group: headed by the provider's own name.
+    EXPECT_EQ(panel->shownText("BRW1::MAILTO"), "BAKER, ANN MD");
+    EXPECT_TRUE(messages.shown().empty());
+}
+
+TEST_F(ProviderWindows, TheDeleteKeyAndButtonLeaveTheProviderAlone)
+{
+    addProvider(1, "ADAMS, JOHN MD");
+    BrowseWindow* w = openFromMenu();
+    ASSERT_NE(w, nullptr);
+    // Were Delete wired to the editor, its confirmation (message 32) would
+    // be asked; the scripted answer would then be Cancel.
+    QTest::keyClick(w->list(), Qt::Key_Delete);
+    settle(50);
+    QTest::mouseClick(w->button(shell::BrowseRole::Delete), Qt::LeftButton);
+    settle(50);
+    EXPECT_TRUE(messages.shown().empty());
+    EXPECT_EQ(w->engine().entryCount(), 1);
+    EXPECT_EQ(storedCount(), 1);
+}
+
+TEST_F(ProviderWindows, TheLookupSelectsTheProviderStepsOnTheTypedDigit)
+{
+    for (long long n : {1, 10, 11, 25}) addProvider(n, n == 11 ? "CLARK, EVE MD" : "DOCTOR");
+    data::FileUse use{&file::Provider};
+    whenModal([&](QWidget* modal) {
+        settle(50);
+        auto* w = modal->findChild<BrowseWindow*>();
+        ASSERT_NE(w, nullptr);
+        EXPECT_EQ(modal->windowTitle(), "MDN Browser");
+        EXPECT_TRUE(w->button(shell::BrowseRole::Select)->isVisible());
+        EXPECT_EQ(w->button(shell::BrowseRole::Add), nullptr);
+        EXPECT_EQ(cell(w, w->engine().highlighted(), 1), "010");  // primed at 10
+        QTest::keyClick(w->list(), Qt::Key_1);
+        settle();
+        EXPECT_EQ(cell(w, w->engine().highlighted(), 1), "011");
+        QTest::keyClick(w->list(), Qt::Key_Return);  // &Select is the default button
+
+    });
+    platform::clearRecord(file::Provider, data::bytesOf(data::PRV));
+    data::PRV.PRV.set(10);
+    shell::CallRequest = shell::SelectRecord;
+    EXPECT_EQ(managers::selectProvider(frame.get()), shell::RequestCompleted);
+    EXPECT_EQ(data::PRV.PRV.asInt(), 11);
+    EXPECT_EQ(data::PRV.PNAME.trimmed(), "CLARK, EVE MD");
+}
+
+} // namespace
