@@ -1,0 +1,125 @@
+// The facility browser and editor: the duplicate identifier, the identifier
+// whose number is 0, the address under the list and the lookup, on real
+// files.
+#include "managers/facility.h"
+
+#include "insurtesting.h"
+#include "shell/browsewindow.h"
+#include "shell/formtesting.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+
+using namespace kestrel;
+using namespace kestrel::shell;
+using test::UserForm;
+namespace file = data::file;
+
+namespace {
+
+class FacilityTest : public test::FormTest {
+protected:
+    void addFacility(const char* id, const char* name, const char* add1 = "", const char* add2 = "")
+    {
+        addRecord(file::Facility, [&] {
+            data::FAC.FACILITYID.set(id);
+            data::FAC.FACILTYNAME.set(name);
+            data::FAC.FACILITYADD1.set(add1);
+            data::FAC.FACILITYADD2.set(add2);
+        });
+    }
+    std::vector<std::string> facilities()
+    {
+        return records(file::Facility, "FAC:FACILITYIDKEY", [] {
+            return std::string(data::FAC.FACILITYID.trimmed()) + " " + std::string(data::FAC.FACILTYNAME.trimmed());
+        });
+    }
+};
+
+TEST_F(FacilityTest, AnIdentifierOnFileShowsTheDuplicateKeyErrorAndTheFormKeepsWhatWasTyped)
+{
+    addFacility("12-3456789", "MAIN STREET CLINIC");
+    UserForm f(managers::facilityForm(), InsertRecord);
+    EXPECT_EQ(f.engine.windowTitle(), "Record will be added");
+    ASSERT_TRUE(f.type("FAC:FACILITYID", "12-3456789"));
+    ASSERT_TRUE(f.type("FAC:FACILTYNAME", "RIVERSIDE ANNEX"));
+    f.engine.save();
+    EXPECT_FALSE(f.engine.isClosed());
+    ASSERT_EQ(messages.numbers(), std::vector<int>{24});
+    EXPECT_EQ(messages.shown()[0].title, "Duplicate Key Error");
+    EXPECT_TRUE(messages.shown()[0].text.contains("FAC:FACILITYIDkey"));
+    EXPECT_EQ(f.host.focused, f.at("FAC:FACILITYID"));
+    EXPECT_EQ(f.shown("FAC:FACILTYNAME"), "RIVERSIDE ANNEX");
+
+    ASSERT_TRUE(f.type("FAC:FACILITYID", "12-34567890"));
+    f.engine.save();
+    EXPECT_EQ(f.engine.response(), RequestCompleted);
+    EXPECT_EQ(facilities(), (std::vector<std::string>{"12-3456789 MAIN STREET CLINIC", "12-34567890 RIVERSIDE ANNEX"}));
+}
+
+TEST_F(FacilityTest, AnIdentifierOfLettersOnlyCountsAsZeroAndClosesTheForm)
+{
+    for (const char* id : {"ABCDEF", "0", "000-00"}) {
+        UserForm f(managers::facilityForm(), InsertRecord);
+        EXPECT_FALSE(f.type("FAC:FACILITYID", id)) << id;
+        EXPECT_TRUE(f.engine.isClosed()) << id;
+        EXPECT_EQ(CallResponse, RequestCancelled) << id;
+    }
+    {
+        // Saved with no identifier at all: the accept-all pass closes it.
+        UserForm f(managers::facilityForm(), InsertRecord);
+        ASSERT_TRUE(f.type("FAC:FACILTYNAME", "NO ID CLINIC"));
+        f.engine.save();
+        EXPECT_EQ(f.engine.response(), RequestCancelled);
+    }
+    {
+        // An identifier that begins with a digit passes, letters after it
+        // and all.
+        UserForm f(managers::facilityForm(), InsertRecord);
+        ASSERT_TRUE(f.type("FAC:FACILITYID", "9AB"));
+        EXPECT_FALSE(f.engine.isClosed());
+        ASSERT_TRUE(f.type("FAC:FACILTYNAME", "NINE CLINIC"));
+        f.engine.save();
+        EXPECT_EQ(f.engine.response(), RequestCompleted);
+    }
+    EXPECT_EQ(facilities(), std::vector<std::string>{"9AB NINE CLINIC"});
+    EXPECT_TRUE(messages.shown().empty());
+}
+
+TEST_F(FacilityTest, TheLookupListsByNameWithTheFacilityLocationUnderTheList)
+{
+    addFacility("300", "WEST WING", "3 WEST RD", "AKRON OH 44301");
+    addFacility("100", "EAST WING", "1 EAST RD", "AKRON OH 44302");
+    addFacility("200", "NORTH WING", "2 NORTH RD", "AKRON OH 44303");
+    data::clearRecord(file::Facility, data::bytesOf(data::FAC));
+    data::FAC.FACILTYNAME.set("N");
+    CallRequest = SelectRecord;
+    std::vector<QString> seen;
+    test::whenOpened([&](QWidget* dialog) {
+        auto* w = dialog->findChild<BrowseWindow*>();
+        ASSERT_NE(w, nullptr);
+        test::settle();
+        EXPECT_EQ(dialog->windowTitle(), "F32. Service Facility Location Information Browser");
+        EXPECT_EQ(w->list()->toolTip(), "Facility records browser ...");
+        EXPECT_TRUE(w->button(BrowseRole::Select)->isVisible());
+        EXPECT_TRUE(w->button(BrowseRole::Select)->isDefault());
+        auto* m = w->list()->model();
+        for (int r = 0; r < m->rowCount(); ++r) seen.push_back(m->data(m->index(r, 0)).toString());
+        EXPECT_EQ(m->headerData(1, Qt::Horizontal).toString(), "Facility ID");
+        QStringList location;
+        for (QLabel* l : w->findChildren<QLabel*>())
+            if (l->text() == "Facility location" || l->accessibleName().startsWith("FAC:")) location << l->text();
+        EXPECT_EQ(location, (QStringList{"Facility location", "2 NORTH RD", "AKRON OH 44303"}));
+        const QString path = qEnvironmentVariable("KESTREL_TEST_BINARY_DIR", QDir::tempPath()) + "/facilitybrowse.png";
+        EXPECT_TRUE(dialog->grab().save(path));
+        w->button(BrowseRole::Select)->click();
+    });
+    EXPECT_EQ(managers::selectFacility(), RequestCompleted);
+    EXPECT_EQ(seen, (std::vector<QString>{"EAST WING", "NORTH WING", "WEST WING"}));
+    EXPECT_EQ(data::FAC.FACILITYID.trimmed(), "200");
+    EXPECT_EQ(data::FAC.FACILITYADD2.trimmed(), "AKRON OH 44303");
+}
+
+} // namespace
