@@ -318,6 +318,16 @@ TEST_F(CptBrowseWindow, OpensFromTheMenuAsAChildWindow)
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(area.subWindowList().isEmpty());
     EXPECT_EQ(data::openCount(data::file::CPT48), 1);
+
+    // Closed by its close box: the browse ends all the same.
+    sub = managers::openCptBrowse(&area);
+    settle();
+    EXPECT_EQ(data::openCount(data::file::CPT48), 2);
+    sub->close();
+    settle();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(area.subWindowList().isEmpty());
+    EXPECT_EQ(data::openCount(data::file::CPT48), 1);
 }
 
 TEST_F(CptBrowseWindow, HelpShowsTheBrowsersOwnPage)
