@@ -8,6 +8,7 @@
 #include "managers/codetables.h"
 #include "managers/cptbrowse.h"
 #include "managers/patientbrowse.h"
+#include "managers/payer.h"
 #include "managers/providerbrowse.h"
 #include "platform/rootdir.h"
 #include "shell/mainwindow.h"
@@ -152,6 +153,7 @@ int runProgram(Options& o)
     frame->setProcedure(shell::MenuItem::PatientManager, [area] { managers::openPatientManager(area); });
     frame->setProcedure(shell::MenuItem::CptManager, [area] { managers::openCptBrowse(area); });
     frame->setProcedure(shell::MenuItem::IcdManager, [area] { managers::openIcdBrowse(area); });
+    frame->setProcedure(shell::MenuItem::InsuranceNameManager, [area] { managers::openPayerManager(area); });
     const int status = app.exec();
     data::setMessageService(nullptr);
     return status;
