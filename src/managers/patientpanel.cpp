@@ -39,7 +39,7 @@ PatientPanel::PatientPanel(QWidget* parent) : QWidget(parent)
     const QFontMetrics fm(font());
     const int rowH = rowHeight(this);
     const int step = rowH + 4;
-    const int charW = fm.averageCharWidth();
+    const int charW = fm.horizontalAdvance(QLatin1Char('N'));
     int promptW = 0;
     for (const char* p : {"Address", "Home/Cell phone number", "Work phone number", "Date of Birth",
                           "Social Security Number", "Gender Status"})
@@ -98,7 +98,9 @@ QLabel* PatientPanel::display(const QString& name, const QString& picture, int x
     label->setFrameShape(QFrame::Panel);
     label->setFrameShadow(QFrame::Sunken);
     const int chars = std::max(1, platform::Picture::from(picture.toStdString()).width());
-    label->setGeometry(x, y, fontMetrics().averageCharWidth() * chars + 12, rowHeight(this));
+    // Sized for names in capitals: a display field cannot scroll, so what
+    // it holds must fit.
+    label->setGeometry(x, y, fontMetrics().horizontalAdvance(QLatin1Char('N')) * chars + 12, rowHeight(this));
     label->setAccessibleName(name);
     if (!tip.isEmpty()) label->setToolTip(tip);
     fields_[name] = Shown{label, picture};

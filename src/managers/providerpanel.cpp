@@ -110,7 +110,10 @@ ProviderPanel::ProviderPanel(QWidget* parent) : QWidget(parent)
                 line.tip ? QString::fromLatin1(line.tip) : QString());
         gy += step;
     }
-    const int width = std::max(billing->width(), physical->width());
+    int identRight = 0;
+    for (QWidget* c : ident->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        identRight = std::max(identRight, c->geometry().right());
+    const int width = std::max({billing->width(), physical->width(), identRight + 12});
     billing->resize(width, billing->height());
     physical->resize(width, physical->height());
     ident->setGeometry(0, physical->geometry().bottom() + kGap, width, gy + 4);
@@ -139,7 +142,9 @@ QLabel* ProviderPanel::display(QWidget* parent, const QString& name, const QStri
     auto* label = new QLabel(parent);
     label->setFrameShape(QFrame::Panel);
     label->setFrameShadow(QFrame::Sunken);
-    label->setGeometry(x, y, fm.averageCharWidth() * pictureChars(picture) + 12, rowH);
+    // Sized for names in capitals: a display field cannot scroll, so what
+    // it holds must fit.
+    label->setGeometry(x, y, fm.horizontalAdvance(QLatin1Char('N')) * pictureChars(picture) + 12, rowH);
     label->setAccessibleName(name);
     if (!tip.isEmpty()) label->setToolTip(tip);
     fields_[name] = Shown{label, picture};

@@ -114,7 +114,9 @@ void FormWindow::build()
 {
     const FormDefinition& def = engine_.definition();
     const QFontMetrics fm(font());
-    const int charW = std::max(1, fm.averageCharWidth());
+    // Codes, numbers and names in capitals are wider than the average
+    // character: a field is sized for digits, so a full one still shows whole.
+    const int charW = std::max({1, fm.averageCharWidth(), fm.horizontalAdvance(QLatin1Char('0'))});
     QLineEdit probe;
     const int rowH = std::max(probe.sizeHint().height(), fm.height() + 6);
     const int rowStep = rowH + 6;
@@ -152,7 +154,9 @@ void FormWindow::build()
                 y = std::max(y + rowStep, lineBottom + 6);
             }
             auto placePrompt = [&](int at) {
-                if (c.prompt.isEmpty()) return at;
+                // A line without a prompt continues the field above it and
+                // lines up with the fields.
+                if (c.prompt.isEmpty()) return beside ? at : fieldX;
                 auto* label = new QLabel(c.prompt, page);
                 label->setGeometry(at, y, fm.horizontalAdvance(c.prompt) + 4, rowH);
                 return beside ? at + label->width() + 4 : fieldX;

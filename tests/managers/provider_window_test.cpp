@@ -142,6 +142,9 @@ TEST_F(ProviderWindows, AddingAProviderWithTheKeyboardCopiesTheAddressIntoTheBil
         formSeen = true;
         settle();
         EXPECT_EQ(form->windowTitle(), "Record will be added");
+        // Second address lines have no prompt: they line up under the first.
+        EXPECT_EQ(form->entryOf("PRV:PADD2")->x(), form->entryOf("PRV:PADD1")->x());
+        EXPECT_EQ(form->entryOf("PRV:BADD2")->x(), form->entryOf("PRV:BADD1")->x());
         QTest::keyClicks(QApplication::focusWidget(), "ADAMS, JOHN MD");
         tab();
         QTest::keyClicks(QApplication::focusWidget(), "ADAMS FAMILY PRACTICE");
