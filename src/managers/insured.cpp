@@ -51,7 +51,7 @@ BrowseDefinition browseOf(const Coverage& c, const QString& title, const QString
         .title = title,
         .heading = heading,
         .listTip = "Healthcare Subscriber Browser ...",
-        .format = "116L(2)|M~Insured's Name~@s29@64C|M~Reference Number~@p#########-##p@"
+        .format = "116L(2)|M~Insured's Name~@s29@72C|M~Reference Number~@p#########-##p@"
                   "48C|M~Effective~@D2@48C|M~Termination~@D2@",
         // The four columns, then what the lines under the list show.
         .queue = {c.field("NAME"), c.field("ID"), c.field("CARDATE"), c.field("CARTERM"), c.field("IDNO"),
