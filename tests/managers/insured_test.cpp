@@ -217,9 +217,14 @@ TEST_F(InsuredTest, ThePlansAddressFollowsTheNameAndAPlanNotOnFileShowsBlankLine
     EXPECT_EQ(planLines(f), (std::vector<QString>{"", "", ""}));
     ASSERT_TRUE(f.type("IN1:INS1ID", "987654321-00"));
     ASSERT_TRUE(f.type("IN1:INS1NAME", "ROE, RICHARD"));
+    // Typed but not yet left when Save is pressed: the plan name's own
+    // redisplay during the save must not lose it.
+    f.engine.type(f.at("IN1:INS1CARTERM"), "06/30/2026");
     f.engine.save();
     EXPECT_EQ(f.engine.response(), RequestCompleted);
     EXPECT_EQ(primaries(), std::vector<std::string>{"98765432100 ROE, RICHARD NO SUCH PLAN"});
+    EXPECT_EQ(records(file::Insured1, "IN1:INS1IDKEY", [] { return std::string(data::IN1.INS1CARTERM.view()); }),
+              std::vector<std::string>{"20260630"});
 }
 
 // The plan lookup through the real windows: F12 in the plan field opens the
