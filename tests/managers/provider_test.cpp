@@ -2,10 +2,13 @@
 // editor's numbering and rules, the browse's entries and its Delete, and
 // the MDN lookup's step locator and keys.
 #include "managers/providerbrowse.h"
+#include "managers/patientbrowse.h"
+#include "managers/patientform.h"
 #include "managers/providerform.h"
 
 #include "shell/browsetesting.h"
 #include "shell/formtesting.h"
+#include "shell/helpviewer.h"
 
 using namespace kestrel;
 using namespace kestrel::shell;
@@ -345,6 +348,17 @@ TEST_F(ProviderTest, TheLookupOnlySelects)
     EXPECT_TRUE(engine->closed());
     EXPECT_EQ(CallResponse, RequestCompleted);
     EXPECT_EQ(data::PRV.PRV.asInt(), 2);
+}
+
+// --------------------------------------------------------------- help pages
+
+TEST(ProviderAndPatientHelp, EveryWindowHasItsPage)
+{
+    for (const QString& topic : {providerBrowse().helpTopic, providerForm().helpTopic, providerLookup().helpTopic,
+                                 patientBrowse().helpTopic, patientForm().helpTopic}) {
+        EXPECT_FALSE(topic.isEmpty());
+        EXPECT_FALSE(help::findPage(topic).isEmpty()) << topic.toStdString();
+    }
 }
 
 } // namespace
