@@ -85,7 +85,9 @@ private:
     int count_ = 0;
 };
 
-bool checkMeta(sqlite3* db, const SqlLayout& layout, FileCheck& r)
+// The storage format of a file that is ours and of this file's layout (this
+// program's or the previous one), else 0.
+int checkMeta(sqlite3* db, const SqlLayout& layout, FileCheck& r)
 {
     std::map<std::string, std::string> found;
     std::string error;
@@ -95,15 +97,17 @@ bool checkMeta(sqlite3* db, const SqlLayout& layout, FileCheck& r)
     if (busy(rc)) {
         worsen(r, State::Locked);
         r.problems << QStringLiteral("locked by another station; not examined");
-        return false;
+        return 0;
     }
     if (rc != SQLITE_DONE) {
         worsen(r, State::Damaged);
         r.problems << QStringLiteral("not a record file of this program (%1)").arg(q(error));
-        return false;
+        return 0;
     }
+    const std::string previous = std::to_string(detail::PreviousFormat);
+    const int format = found["format"] == previous ? detail::PreviousFormat : detail::FormatVersion;
     Findings f(r, State::Damaged);
-    for (const auto& [key, value] : layout.metaRows()) {
+    for (const auto& [key, value] : layout.metaRows(format)) {
         auto it = found.find(key);
         const QString has = it == found.end() ? QStringLiteral("nothing") : q(it->second);
         if (it != found.end() && it->second == value) continue;
@@ -116,10 +120,19 @@ bool checkMeta(sqlite3* db, const SqlLayout& layout, FileCheck& r)
         else
             f.add(QStringLiteral("its fields (names, kinds, widths) differ from the dictionary"));
     }
-    return f.count() == 0;
+    if (f.count() > 0) return 0;
+    if (format == detail::PreviousFormat) {
+        // Sound records under keys that fold only A to Z: the next open or
+        // rebuild upgrades the file.
+        worsen(r, State::KeysDamaged);
+        r.problems << QStringLiteral("keys of the earlier storage format %1, blind to the case of accented letters; "
+                                     "opening the file or rebuilding its keys upgrades it")
+                          .arg(format);
+    }
+    return format;
 }
 
-bool checkColumns(sqlite3* db, const FileDef& def, FileCheck& r)
+bool checkColumns(sqlite3* db, const FileDef& def, const SqlLayout& layout, int format, FileCheck& r)
 {
     std::vector<std::string> found;
     query(db, "PRAGMA table_xinfo(" + SqlLayout::quoted(def.label) + ")",
@@ -129,9 +142,7 @@ bool checkColumns(sqlite3* db, const FileDef& def, FileCheck& r)
         r.problems << QStringLiteral("the table of records is missing");
         return false;
     }
-    std::vector<std::string> expected{"rid", "version"};
-    for (const auto& f : def.fields) expected.emplace_back(f.name());
-    expected.emplace_back("tiebreak");
+    const std::vector<std::string> expected = layout.columnNames(format);
 
     Findings f(r, State::Damaged);
     const std::set<std::string> has(found.begin(), found.end()), wants(expected.begin(), expected.end());
@@ -213,7 +224,8 @@ void checkUniqueValues(sqlite3* db, const FileDef& def, FileCheck& r)
             const FieldDef* fd = def.field(key.parts[std::size_t(i)]);
             const std::string col = SqlLayout::quoted(fd->name());
             const bool number = fd->kind == FieldKind::Packed;
-            group += (i ? ", " : "") + col + (key.caseInsensitive() && !number ? " COLLATE NOCASE" : "");
+            const bool folded = key.caseInsensitive() && fd->kind == FieldKind::Text;
+            group += (i ? ", " : "") + (folded ? std::string(detail::FoldFunction) + "(" + col + ")" : col);
             empty += (i ? " AND " : "") + col + (number ? " = 0" : " = ''");
         }
         std::string sql = "SELECT COUNT(*) FROM (SELECT 1 FROM " + SqlLayout::quoted(def.label) + " NOT INDEXED";
@@ -225,6 +237,28 @@ void checkUniqueValues(sqlite3* db, const FileDef& def, FileCheck& r)
             f.add(QStringLiteral("%1 values of the unique key %2 are held by more than one record")
                       .arg(dups)
                       .arg(q(key.label)));
+    }
+}
+
+// A fold column holds its field's value as the keys compare it; one changed
+// apart from its field (by a tool other than this program) puts records out
+// of order in their keys. Rebuilding the keys computes them afresh.
+void checkFolds(sqlite3* db, const FileDef& def, const SqlLayout& layout, FileCheck& r)
+{
+    Findings f(r, State::KeysDamaged);
+    for (int field : layout.foldedFields()) {
+        const FieldDef& fd = def.fields[std::size_t(field)];
+        const std::string col = SqlLayout::quoted(fd.name());
+        long long wrong = 0;
+        query(db,
+              "SELECT COUNT(*) FROM " + SqlLayout::quoted(def.label) + " NOT INDEXED WHERE " +
+                  SqlLayout::quoted(SqlLayout::foldColumnName(fd.name())) + " IS NOT " + detail::FoldFunction + "(" +
+                  col + ")",
+              [&](sqlite3_stmt* st) { wrong = sqlite3_column_int64(st, 0); });
+        if (wrong > 0)
+            f.add(QStringLiteral("%1 records hold a key value of %2 that differs from the field")
+                      .arg(wrong)
+                      .arg(q(fd.label)));
     }
 }
 
@@ -296,13 +330,19 @@ FileCheck checkRecordFile(const FileDef& def, const QString& path)
         return r;
     }
     sqlite3_busy_timeout(db, WaitMs);
+    detail::registerFoldFunction(db);
     const SqlLayout layout(def);
     // Every look below reads one consistent state of the file.
     query(db, "BEGIN", [](sqlite3_stmt*) {});
-    if (checkMeta(db, layout, r) && checkColumns(db, def, r)) {
+    const int format = checkMeta(db, layout, r);
+    if (format && checkColumns(db, def, layout, format, r)) {
         checkStructure(db, layout, r);
         if (r.state != State::Damaged) {
-            checkKeys(db, def, layout, r);
+            // The keys of the earlier format are known to differ.
+            if (format == detail::FormatVersion) {
+                checkKeys(db, def, layout, r);
+                checkFolds(db, def, layout, r);
+            }
             checkUniqueValues(db, def, r);
             checkRecords(db, def, r);
         }

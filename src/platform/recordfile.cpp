@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cstring>
 
 namespace kestrel::platform {
@@ -168,6 +169,13 @@ std::vector<std::string_view> split(std::string_view s, char sep)
 // Runs one statement that returns no rows we need.
 int exec(sqlite3* db, const std::string& sql) { return sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr); }
 
+std::vector<std::pair<std::string, std::string>> sortedMeta(const detail::SqlLayout& layout, int format)
+{
+    auto rows = layout.metaRows(format);
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
 } // namespace
 
 // ------------------------------------------------------------ Impl: errors
@@ -260,6 +268,41 @@ void RecordFile::Impl::bindField(sqlite3_stmt* st, int param, int field, const u
     }
 }
 
+void RecordFile::Impl::bindFold(sqlite3_stmt* st, int param, int field, const unsigned char* image) const
+{
+    const FieldDef& f = def.fields[std::size_t(field)];
+    const unsigned char* p = image + f.offset;
+    std::size_t n = std::size_t(f.size);
+    while (n > 0 && p[n - 1] == ' ') --n;
+    if (isAscii(p, n)) {
+        // The common case, without the detour through UTF-8.
+        char folded[256];
+        if (n <= sizeof folded) {
+            for (std::size_t i = 0; i < n; ++i) folded[i] = cp1252::toUpper(char(p[i]));
+            sqlite3_bind_text(st, param, folded, int(n), SQLITE_TRANSIENT);
+            return;
+        }
+    }
+    std::string utf8 = detail::foldedText({reinterpret_cast<const char*>(p), n});
+    sqlite3_bind_text(st, param, utf8.data(), int(utf8.size()), SQLITE_TRANSIENT);
+}
+
+void RecordFile::Impl::bindKeyPart(sqlite3_stmt* st, int param, int order, int component,
+                                   const unsigned char* image) const
+{
+    int field = layout.fieldOf(order, component);
+    if (layout.folds(order, component)) bindFold(st, param, field, image);
+    else bindField(st, param, field, image);
+}
+
+int RecordFile::Impl::bindRecord(sqlite3_stmt* st, const unsigned char* image) const
+{
+    int p = 1;
+    for (std::size_t i = 0; i < def.fields.size(); ++i) bindField(st, p++, int(i), image);
+    for (int f : layout.foldedFields()) bindFold(st, p++, f, image);
+    return p;
+}
+
 bool RecordFile::Impl::readRow(sqlite3_stmt* st, unsigned char* image)
 {
     for (std::size_t i = 0; i < def.fields.size(); ++i) {
@@ -335,10 +378,9 @@ int RecordFile::Impl::fetch(View::Walk& w, int direction)
                                  [&] { return layout.walk(route.schema, w.order, w.mode, forward, w.range); });
     if (!st) return error;
     int p = 1;
-    for (int i = 0; i < w.range; ++i) bindField(st, p++, layout.fieldOf(w.order, i), w.rangeImage.data());
+    for (int i = 0; i < w.range; ++i) bindKeyPart(st, p++, w.order, i, w.rangeImage.data());
     if (w.mode != WalkMode::Ends)
-        for (int i = w.range; i < layout.componentCount(w.order); ++i)
-            bindField(st, p++, layout.fieldOf(w.order, i), w.image.data());
+        for (int i = w.range; i < layout.componentCount(w.order); ++i) bindKeyPart(st, p++, w.order, i, w.image.data());
     if (w.mode == WalkMode::AtPos || w.mode == WalkMode::After) sqlite3_bind_int64(st, p++, w.rid);
     sqlite3_bind_int(st, p, size);
 
@@ -490,8 +532,9 @@ bool RecordFile::Impl::parsePosition(std::string_view pos, int& order, std::int6
 
 // ----------------------------------------------------------- Impl: open
 
-int RecordFile::Impl::checkFile()
+int RecordFile::Impl::checkFile(bool& upgrade)
 {
+    upgrade = false;
     sqlite3_stmt* st = nullptr;
     int rc = sqlite3_prepare_v2(db, "SELECT key, value FROM main.kestrel_file", -1, &st, nullptr);
     if (rc != SQLITE_OK) {
@@ -518,10 +561,9 @@ int RecordFile::Impl::checkFile()
         int code = sqlFailure(rc, db);
         return code == errc::FileLocked ? code : done(errc::InvalidFile);
     }
-    auto expected = layout.metaRows();
     std::sort(found.begin(), found.end());
-    std::sort(expected.begin(), expected.end());
-    if (found != expected) return done(errc::InvalidFile);
+    const bool previous = found == sortedMeta(layout, detail::PreviousFormat);
+    if (!previous && found != sortedMeta(layout, detail::FormatVersion)) return done(errc::InvalidFile);
 
     if (QFileInfo(path).size() < QuickCheckLimit) {
         rc = sqlite3_prepare_v2(db, "PRAGMA main.quick_check(1)", -1, &st, nullptr);
@@ -537,6 +579,46 @@ int RecordFile::Impl::checkFile()
             int code = classifyCorruption(db, "main");
             return done(code == errc::InvalidKeyFile ? code : errc::InvalidFile);
         }
+    }
+    upgrade = previous;
+    return errc::Ok;
+}
+
+// A file written before the keys folded accented letters: its fold columns
+// are added and filled and its case-insensitive keys remade, all in one
+// transaction, so that a crash leaves either file whole. Another station may
+// be upgrading the same file: the one that waited finds the work done.
+int RecordFile::Impl::upgradeFormat()
+{
+    int rc = detail::registerFoldFunction(db);
+    if (rc == SQLITE_OK) rc = exec(db, "BEGIN IMMEDIATE");
+    if (rc != SQLITE_OK) return sqlFailure(rc, db);
+    std::string format;
+    sqlite3_stmt* st = nullptr;
+    rc = sqlite3_prepare_v2(db, "SELECT value FROM main.kestrel_file WHERE key = 'format'", -1, &st, nullptr);
+    if (rc == SQLITE_OK) {
+        rc = sqlite3_step(st);
+        if (rc == SQLITE_ROW) format = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
+        if (rc == SQLITE_ROW || rc == SQLITE_DONE) rc = SQLITE_OK;
+    }
+    sqlite3_finalize(st);
+    if (rc == SQLITE_OK && format == std::to_string(detail::PreviousFormat))
+        for (const auto& sql : layout.upgradeStatements())
+            if (rc == SQLITE_OK) rc = exec(db, sql);
+    if (rc == SQLITE_OK) rc = exec(db, "COMMIT");
+    if (rc != SQLITE_OK) {
+        int code = sqlFailure(rc, db);
+        if (!sqlite3_get_autocommit(db)) exec(db, "ROLLBACK");
+        // Values that were distinct while only A-Z folded can be equal now:
+        // the unique key cannot be made until they are told apart by hand.
+        if (code == errc::DuplicateKey) {
+            std::string message = "upgrading the keys: " + driverMessage;
+            done(errc::InvalidKeyFile);
+            driverMessage = message;
+            driverErrors.record({error, errorTextOf(error), 0, driverMessage});
+            code = error;
+        }
+        return code;
     }
     return errc::Ok;
 }
@@ -580,7 +662,8 @@ int RecordFile::open()
     sqlite3_busy_timeout(db, BusyWaitMs);
     d.db = db;
     d.path = path;
-    int code = d.checkFile();
+    bool upgrade = false;
+    int code = d.checkFile(upgrade);
     if (code == errc::Ok) {
         // Rollback journal, never WAL: only then does SQLite commit a
         // transaction over several attached files atomically.
@@ -588,6 +671,7 @@ int RecordFile::open()
         if (rc == SQLITE_OK) rc = exec(db, "PRAGMA main.synchronous=FULL");
         if (rc != SQLITE_OK) code = d.sqlFailure(rc, db);
     }
+    if (code == errc::Ok && upgrade) code = d.upgradeFormat();
     if (code != errc::Ok) {
         int err = d.error, dcode = d.driverCode;
         std::string dmsg = d.driverMessage;
@@ -690,9 +774,6 @@ int RecordFile::build()
     QString temp = path + QStringLiteral(".rebuild-%1").arg(QCoreApplication::applicationPid());
     QFile::remove(temp);
     sqlite3* fresh = nullptr;
-    std::string columns = "rid, version";
-    for (std::size_t i = 0; i < d.def.fields.size(); ++i)
-        columns += ", " + detail::SqlLayout::quoted(d.def.fields[i].name());
     rc = sqlite3_open_v2(QFile::encodeName(temp).constData(), &fresh, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
                          nullptr);
     sqlite3* failedOn = fresh;
@@ -701,6 +782,9 @@ int RecordFile::build()
         sqlite3_busy_timeout(fresh, BusyWaitMs);
         exec(fresh, "PRAGMA journal_mode=OFF");
         exec(fresh, "PRAGMA synchronous=OFF");
+        rc = detail::registerFoldFunction(fresh);
+    }
+    if (rc == SQLITE_OK) {
         sqlite3_stmt* st = nullptr;
         rc = sqlite3_prepare_v2(fresh, "ATTACH DATABASE ? AS src", -1, &st, nullptr);
         if (rc == SQLITE_OK) {
@@ -710,7 +794,8 @@ int RecordFile::build()
         }
         sqlite3_finalize(st);
     }
-    // Only files of ours are rebuilt.
+    // Only files of ours are rebuilt; one of the previous format comes out in
+    // this one.
     if (rc == SQLITE_OK) {
         sqlite3_stmt* st = nullptr;
         std::vector<std::pair<std::string, std::string>> found;
@@ -722,10 +807,9 @@ int RecordFile::build()
             rc = rc == SQLITE_DONE ? SQLITE_OK : rc;
         }
         sqlite3_finalize(st);
-        auto expected = d.layout.metaRows();
         std::sort(found.begin(), found.end());
-        std::sort(expected.begin(), expected.end());
-        if (rc == SQLITE_OK && found != expected) {
+        if (rc == SQLITE_OK && found != sortedMeta(d.layout, detail::FormatVersion) &&
+            found != sortedMeta(d.layout, detail::PreviousFormat)) {
             sqlite3_close(fresh);
             QFile::remove(temp);
             if (ownConnection) sqlite3_close(target);
@@ -735,10 +819,8 @@ int RecordFile::build()
     if (rc == SQLITE_OK) rc = exec(fresh, "BEGIN");
     for (const auto& sql : d.layout.createStatements(false))
         if (rc == SQLITE_OK) rc = exec(fresh, sql);
-    if (rc == SQLITE_OK)
-        rc = exec(fresh, "INSERT INTO main." + detail::SqlLayout::quoted(d.def.label) + "(" + columns + ") SELECT " +
-                             columns + " FROM src." + detail::SqlLayout::quoted(d.def.label) +
-                             " NOT INDEXED ORDER BY rid");
+    // The fold columns are computed afresh: they are part of the keys.
+    if (rc == SQLITE_OK) rc = exec(fresh, d.layout.copyRecords("main", "src"));
     // Identities of deleted records stay used.
     if (rc == SQLITE_OK)
         rc = exec(fresh, "DELETE FROM main.sqlite_sequence; INSERT INTO main.sqlite_sequence(name, seq) "
@@ -827,7 +909,7 @@ int RecordFile::get(int keyIndex)
     }
     sqlite3_stmt* st = d.statement(getId(keyIndex), [&] { return d.layout.get(d.route.schema, keyIndex); });
     if (!st) return d.error;
-    for (int i = 0; i < key.count(); ++i) d.bindField(st, i + 1, d.layout.fieldOf(keyIndex, i), d.buffer);
+    for (int i = 0; i < key.count(); ++i) d.bindKeyPart(st, i + 1, keyIndex, i, d.buffer);
     int rc = sqlite3_step(st);
     if (rc != SQLITE_ROW) {
         int code = rc == SQLITE_DONE ? d.done(errc::NoRecord) : d.sqlFailure(rc, d.route.db);
@@ -910,7 +992,7 @@ int RecordFile::add()
     d.watched = d.watchArmed = false;
     sqlite3_stmt* st = d.statement(StInsert, [&] { return d.layout.insert(d.route.schema); });
     if (!st) return d.error;
-    for (std::size_t i = 0; i < d.def.fields.size(); ++i) d.bindField(st, int(i) + 1, int(i), d.buffer);
+    d.bindRecord(st, d.buffer);
     int rc = sqlite3_step(st);
     int code = rc == SQLITE_DONE ? errc::Ok : d.sqlFailure(rc, d.route.db);
     sqlite3_reset(st);
@@ -930,10 +1012,9 @@ int RecordFile::put()
     sqlite3_stmt* st = d.statement(watched ? StUpdateWatched : StUpdate,
                                    [&] { return d.layout.update(d.route.schema, watched); });
     if (!st) return d.error;
-    int n = int(d.def.fields.size());
-    for (int i = 0; i < n; ++i) d.bindField(st, i + 1, i, d.buffer);
-    sqlite3_bind_int64(st, n + 1, d.currentRid);
-    if (watched) sqlite3_bind_int64(st, n + 2, d.currentVersion);
+    int p = d.bindRecord(st, d.buffer);
+    sqlite3_bind_int64(st, p, d.currentRid);
+    if (watched) sqlite3_bind_int64(st, p + 1, d.currentVersion);
     int rc = sqlite3_step(st);
     std::int64_t version = 0;
     if (rc == SQLITE_ROW) {
@@ -990,7 +1071,7 @@ bool RecordFile::duplicate(int keyIndex)
     sqlite3_stmt* st =
         d.statement(duplicateId(keyIndex), [&] { return d.layout.duplicate(d.route.schema, keyIndex); });
     if (!st) return false;
-    for (int i = 0; i < key.count(); ++i) d.bindField(st, i + 1, d.layout.fieldOf(keyIndex, i), d.buffer);
+    for (int i = 0; i < key.count(); ++i) d.bindKeyPart(st, i + 1, keyIndex, i, d.buffer);
     sqlite3_bind_int64(st, key.count() + 1, d.hasCurrent ? d.currentRid : 0);
     int rc = sqlite3_step(st);
     bool found = rc == SQLITE_ROW;

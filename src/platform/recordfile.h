@@ -16,7 +16,8 @@
 //  90  driver error (driverCode()/driverMessage() tell which)
 //
 // Key orders: components in binding order; case-insensitive keys ignore letter
-// case of text components; an excludes-empty key does not list a record whose
+// case of text components the way cp1252::toUpper folds it (accented letters
+// included: "émile" and "ÉMILE" are equal values); an excludes-empty key does not list a record whose
 // components are all empty (blank text, zero number); ties among equal key
 // values are broken by the record's identity, fixed when it is added, so a
 // position is exact even in keys with duplicates; an empty date sorts before
@@ -106,6 +107,9 @@ public:
 
     // 0, or 2 (missing), 32 (locked past the 2-second wait), 46, 47, 90;
     // 52 when already open (the file stays open: counts as success).
+    // A file of the previous storage format, whose keys folded only A-Z, is
+    // upgraded in place in one transaction; 46 (nothing changed) when a
+    // unique key would then hold equal values, until they are told apart.
     int open();
     // Creates the file empty and leaves it closed. An existing file is never
     // replaced: create() then returns 0 and leaves it as it is, so two
@@ -113,7 +117,9 @@ public:
     int create();
     int close();
     bool isOpen() const;
-    // Rebuilds every key from the records (open or closed file). Used after 46.
+    // Rebuilds every key from the records (open or closed file), also those of
+    // the previous storage format. Used after 46; 40 when a unique key's
+    // values are held by more than one record (the file is left as it was).
     int build();
 
     // Walks. set(key) starts at the first entry not below (for next) / not

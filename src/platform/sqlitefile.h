@@ -145,6 +145,13 @@ struct RecordFile::Impl {
     int prepareFailure();
 
     void bindField(sqlite3_stmt* st, int param, int field, const unsigned char* image) const;
+    // The field's fold (what its fold column holds).
+    void bindFold(sqlite3_stmt* st, int param, int field, const unsigned char* image) const;
+    // A key component's value as the key compares it.
+    void bindKeyPart(sqlite3_stmt* st, int param, int order, int component, const unsigned char* image) const;
+    // Every field, then every fold column, from parameter 1; returns the
+    // next free parameter.
+    int bindRecord(sqlite3_stmt* st, const unsigned char* image) const;
     // Reads a full row (rid, version, fields) into an image; false with the
     // error recorded when a stored value does not fit its field.
     bool readRow(sqlite3_stmt* st, unsigned char* image);
@@ -166,7 +173,12 @@ struct RecordFile::Impl {
     int readByRid(std::int64_t rid, unsigned char* image, std::int64_t* version);
 
     int classifyCorruption(sqlite3* on, const std::string& schema);
-    int checkFile();
+    // Checks that the open database is a sound file of this layout; `upgrade`
+    // tells that it is one of the previous format.
+    int checkFile(bool& upgrade);
+    // Upgrades a file of the previous format in place (0, 32, 46 when a
+    // unique key's values collide once folded, or 90).
+    int upgradeFormat();
 };
 
 } // namespace kestrel::platform

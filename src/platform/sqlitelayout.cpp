@@ -1,6 +1,40 @@
 #include "platform/sqlitelayout.h"
 
+#include "platform/cp1252.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+
 namespace kestrel::platform::detail {
+
+std::string foldedText(std::string_view bytes)
+{
+    while (!bytes.empty() && bytes.back() == ' ') bytes.remove_suffix(1);
+    return cp1252::toUtf8(cp1252::toUpper(bytes));
+}
+
+namespace {
+
+void foldFunction(sqlite3_context* context, int, sqlite3_value** argv)
+{
+    const unsigned char* text = sqlite3_value_text(argv[0]);
+    std::string_view utf8(text ? reinterpret_cast<const char*>(text) : "",
+                          text ? std::size_t(sqlite3_value_bytes(argv[0])) : 0);
+    auto bytes = cp1252::fromUtf8(utf8);
+    // A value no record field can hold is left as it is: reading that record
+    // fails anyway, and the check reports it.
+    std::string folded = bytes ? foldedText(*bytes) : std::string(utf8);
+    sqlite3_result_text(context, folded.data(), int(folded.size()), SQLITE_TRANSIENT);
+}
+
+} // namespace
+
+int registerFoldFunction(sqlite3* db)
+{
+    return sqlite3_create_function_v2(db, FoldFunction, 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, foldFunction,
+                                      nullptr, nullptr, nullptr);
+}
 
 SqlLayout::SqlLayout(const FileDef& def) : def_(def)
 {
@@ -9,6 +43,11 @@ SqlLayout::SqlLayout(const FileDef& def) : def_(def)
         for (int i = 0; i < k.count(); ++i) parts.push_back(def.fieldIndex(k.parts[std::size_t(i)]));
         keyFields_.push_back(std::move(parts));
     }
+    for (std::size_t k = 0; k < keyFields_.size(); ++k)
+        for (int i = 0; i < int(keyFields_[k].size()); ++i)
+            if (folds(int(k), i)) foldedFields_.push_back(fieldOf(int(k), i));
+    std::sort(foldedFields_.begin(), foldedFields_.end());
+    foldedFields_.erase(std::unique(foldedFields_.begin(), foldedFields_.end()), foldedFields_.end());
     selectColumns_ = "rid, version";
     for (std::size_t i = 0; i < def.fields.size(); ++i) selectColumns_ += ", " + column(int(i));
 }
@@ -25,9 +64,20 @@ std::string SqlLayout::quoted(std::string_view identifier)
 
 std::string SqlLayout::column(int field) const { return quoted(def_.fields[std::size_t(field)].name()); }
 
+std::string SqlLayout::foldColumn(int field) const
+{
+    return quoted(foldColumnName(def_.fields[std::size_t(field)].name()));
+}
+
+std::string SqlLayout::keyColumn(int key, int component) const
+{
+    int f = fieldOf(key, component);
+    return folds(key, component) ? foldColumn(f) : column(f);
+}
+
 std::string SqlLayout::table(const std::string& schema) const { return quoted(schema) + "." + quoted(def_.label); }
 
-bool SqlLayout::nocase(int key, int component) const
+bool SqlLayout::folds(int key, int component) const
 {
     // Only text holds letters; dates, digit text and numbers compare alike
     // either way, and leaving them binary keeps their indexes simple.
@@ -48,7 +98,7 @@ std::string SqlLayout::emptyCondition(int key) const
     return s + ")";
 }
 
-std::vector<std::pair<std::string, std::string>> SqlLayout::metaRows() const
+std::vector<std::pair<std::string, std::string>> SqlLayout::metaRows(int format) const
 {
     // The layout signature makes a file written for another layout of the
     // same label read as invalid instead of as garbled records.
@@ -58,7 +108,7 @@ std::vector<std::pair<std::string, std::string>> SqlLayout::metaRows() const
         layout += std::string(f.label) + ':' + std::to_string(int(f.kind)) + ':' + std::to_string(f.size) + ':' +
                   std::to_string(f.places);
     }
-    return {{"format", std::to_string(FormatVersion)},
+    return {{"format", std::to_string(format)},
             {"label", std::string(def_.label)},
             {"record_length", std::to_string(def_.recordLength)},
             {"layout", layout}};
@@ -84,8 +134,10 @@ std::vector<std::string> SqlLayout::createStatements(bool withIndexes) const
         bool number = def_.fields[i].kind == FieldKind::Packed;
         t += ", " + column(int(i)) + (number ? " INTEGER NOT NULL DEFAULT 0" : " TEXT NOT NULL DEFAULT ''");
     }
-    t += ", tiebreak INTEGER AS (rid) VIRTUAL)";
-    out.push_back(t);
+    t += ", tiebreak INTEGER AS (rid) VIRTUAL";
+    // Last, where adding them to a file of the previous format puts them too.
+    for (int f : foldedFields_) t += ", " + foldColumn(f) + " TEXT NOT NULL DEFAULT ''";
+    out.push_back(t + ")");
     if (withIndexes)
         for (auto& s : indexStatements()) out.push_back(std::move(s));
     return out;
@@ -100,8 +152,7 @@ std::vector<std::string> SqlLayout::indexStatements(const std::string& schema) c
                         quoted(key.label) + " ON " + quoted(def_.label) + "(";
         for (int i = 0; i < int(keyFields_[k].size()); ++i) {
             if (i) s += ", ";
-            s += column(fieldOf(int(k), i));
-            if (nocase(int(k), i)) s += " COLLATE NOCASE";
+            s += keyColumn(int(k), i);
         }
         if (keyHasTiebreak(int(k))) s += ", tiebreak";
         s += ")";
@@ -112,6 +163,61 @@ std::vector<std::string> SqlLayout::indexStatements(const std::string& schema) c
     return out;
 }
 
+std::vector<std::string> SqlLayout::columnNames(int format) const
+{
+    std::vector<std::string> out{"rid", "version"};
+    for (const auto& f : def_.fields) out.emplace_back(f.name());
+    out.emplace_back("tiebreak");
+    if (format != PreviousFormat)
+        for (int f : foldedFields_) out.push_back(foldColumnName(def_.fields[std::size_t(f)].name()));
+    return out;
+}
+
+std::vector<std::string> SqlLayout::upgradeStatements(const std::string& schema) const
+{
+    std::vector<std::string> out;
+    // The keys on fold columns go first: filling the columns then writes no
+    // index, and the keys are built once from the filled columns.
+    std::vector<std::size_t> remade;
+    for (std::size_t k = 0; k < def_.keys.size(); ++k)
+        for (int i = 0; i < componentCount(int(k)); ++i)
+            if (folds(int(k), i)) {
+                remade.push_back(k);
+                out.push_back("DROP INDEX IF EXISTS " + quoted(schema) + "." + quoted(def_.keys[k].label));
+                break;
+            }
+    if (!foldedFields_.empty()) {
+        std::string fill = "UPDATE " + table(schema) + " SET ";
+        for (std::size_t n = 0; n < foldedFields_.size(); ++n) {
+            int f = foldedFields_[n];
+            out.push_back("ALTER TABLE " + table(schema) + " ADD COLUMN " + foldColumn(f) +
+                          " TEXT NOT NULL DEFAULT ''");
+            fill += (n ? ", " : "") + foldColumn(f) + " = " + FoldFunction + "(" + column(f) + ")";
+        }
+        out.push_back(fill);
+    }
+    const auto indexes = indexStatements(schema);
+    for (std::size_t k : remade) out.push_back(indexes[k]);
+    out.push_back("UPDATE " + quoted(schema) + ".kestrel_file SET value = '" + std::to_string(FormatVersion) +
+                  "' WHERE key = 'format'");
+    return out;
+}
+
+std::string SqlLayout::copyRecords(const std::string& schema, const std::string& fromSchema) const
+{
+    std::string into = "rid, version", from = "rid, version";
+    for (std::size_t i = 0; i < def_.fields.size(); ++i) {
+        into += ", " + column(int(i));
+        from += ", " + column(int(i));
+    }
+    for (int f : foldedFields_) {
+        into += ", " + foldColumn(f);
+        from += std::string(", ") + FoldFunction + "(" + column(f) + ")";
+    }
+    return "INSERT INTO " + table(schema) + "(" + into + ") SELECT " + from + " FROM " + table(fromSchema) +
+           " NOT INDEXED ORDER BY rid";
+}
+
 std::string SqlLayout::orderBy(int order, bool forward) const
 {
     const char* dir = forward ? "" : " DESC";
@@ -119,9 +225,7 @@ std::string SqlLayout::orderBy(int order, bool forward) const
     if (order < 0) return s + "rid" + dir;
     for (int i = 0; i < componentCount(order); ++i) {
         if (i) s += ", ";
-        s += column(fieldOf(order, i));
-        if (nocase(order, i)) s += " COLLATE NOCASE";
-        s += dir;
+        s += keyColumn(order, i) + dir;
     }
     // The entries of a unique key are distinct already: the order is total.
     if (keyHasTiebreak(order)) s += std::string(", tiebreak") + dir;
@@ -135,7 +239,7 @@ std::string SqlLayout::walk(const std::string& schema, int order, WalkMode mode,
         std::string empty = emptyCondition(order);
         if (!empty.empty()) where.push_back(empty);
         for (int i = 0; i < range; ++i)
-            where.push_back(column(fieldOf(order, i)) + " = ?" + (nocase(order, i) ? " COLLATE NOCASE" : ""));
+            where.push_back(keyColumn(order, i) + " = ?");
     }
     if (mode != WalkMode::Ends) {
         std::string left, right;
@@ -145,8 +249,8 @@ std::string SqlLayout::walk(const std::string& schema, int order, WalkMode mode,
                 left += ", ";
                 right += ", ";
             }
-            left += column(fieldOf(order, i));
-            right += nocase(order, i) ? "? COLLATE NOCASE" : "?";
+            left += keyColumn(order, i);
+            right += "?";
         }
         if (mode != WalkMode::FromValue) {
             if (n) {
@@ -177,7 +281,7 @@ std::string SqlLayout::get(const std::string& schema, int key) const
     if (!empty.empty()) s += empty + " AND ";
     for (int i = 0; i < componentCount(key); ++i) {
         if (i) s += " AND ";
-        s += column(fieldOf(key, i)) + " = ?" + (nocase(key, i) ? " COLLATE NOCASE" : "");
+        s += keyColumn(key, i) + " = ?";
     }
     return s + (keyHasTiebreak(key) ? orderBy(key, true) : std::string()) + " LIMIT 1";
 }
@@ -188,7 +292,7 @@ std::string SqlLayout::duplicate(const std::string& schema, int key) const
     std::string empty = emptyCondition(key);
     if (!empty.empty()) s += empty + " AND ";
     for (int i = 0; i < componentCount(key); ++i)
-        s += column(fieldOf(key, i)) + " = ?" + (nocase(key, i) ? " COLLATE NOCASE" : "") + " AND ";
+        s += keyColumn(key, i) + " = ? AND ";
     return s + "rid <> ? LIMIT 1";
 }
 
@@ -204,6 +308,10 @@ std::string SqlLayout::insert(const std::string& schema) const
         cols += ", " + column(int(i));
         vals += ", ?";
     }
+    for (int f : foldedFields_) {
+        cols += ", " + foldColumn(f);
+        vals += ", ?";
+    }
     return "INSERT INTO " + table(schema) + "(" + cols + ") VALUES(" + vals + ")";
 }
 
@@ -211,6 +319,7 @@ std::string SqlLayout::update(const std::string& schema, bool watched) const
 {
     std::string s = "UPDATE " + table(schema) + " SET version = version + 1";
     for (std::size_t i = 0; i < def_.fields.size(); ++i) s += ", " + column(int(i)) + " = ?";
+    for (int f : foldedFields_) s += ", " + foldColumn(f) + " = ?";
     s += " WHERE rid = ?";
     if (watched) s += " AND version = ?";
     return s + " RETURNING version";

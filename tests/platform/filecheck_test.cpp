@@ -112,6 +112,26 @@ TEST_F(FileCheckTest, MissingOrAlteredKeyIsFound)
     EXPECT_EQ(platform::checkRecordFile(file::Patient, patients()).state, FileCheck::State::Ok);
 }
 
+TEST_F(FileCheckTest, AKeyValueChangedApartFromItsFieldIsFoundAndRebuilt)
+{
+    // A name changed with another tool: its key still files it under the old one.
+    makePatients(dir.path(), 3);
+    ASSERT_EQ(test::execSql(patients(), "UPDATE \"Patient\" SET \"LNAME\" = 'Émile' WHERE rid = 2"), "");
+    FileCheck c = platform::checkRecordFile(file::Patient, patients());
+    EXPECT_EQ(c.state, FileCheck::State::KeysDamaged);
+    EXPECT_EQ(c.problems, (QStringList{"1 records hold a key value of PAT:LNAME that differs from the field"}));
+
+    ASSERT_EQ(rebuild(file::Patient), errc::Ok);
+    c = platform::checkRecordFile(file::Patient, patients());
+    EXPECT_EQ(c.state, FileCheck::State::Ok) << c.problems.join("; ").toStdString();
+    data::PatientRecord buffer{};
+    platform::RecordFile f(file::Patient, data::bytesOf(buffer));
+    f.setDirectory(dir.path());
+    ASSERT_EQ(f.open(), errc::Ok);
+    ASSERT_TRUE(data::setText(buffer.LNAME, QStringLiteral("ÉMILE"), "PAT:LNAME"));
+    EXPECT_EQ(f.get(file::Patient.keyIndex("PAT:LNAMEKEY")), errc::Ok);
+}
+
 TEST_F(FileCheckTest, FilesThatAreNotOursOrNotThisFileAreDamaged)
 {
     QFile text(dir.file("Item.db"));
@@ -135,8 +155,8 @@ TEST_F(FileCheckTest, FilesThatAreNotOursOrNotThisFileAreDamaged)
 TEST_F(FileCheckTest, ValuesThatDoNotFitTheirFieldsAreListed)
 {
     makePatients(dir.path(), 3);
-    ASSERT_EQ(test::execSql(patients(), "UPDATE \"Patient\" SET \"LNAME\" = 'Abcdefghijklmnopqrstuvwxyz12345' "
-                                        "WHERE rid = 1; "
+    ASSERT_EQ(test::execSql(patients(), "UPDATE \"Patient\" SET \"LNAME\" = 'Abcdefghijklmnopqrstuvwxyz12345', "
+                                        "\"LNAME_fold\" = 'ABCDEFGHIJKLMNOPQRSTUVWXYZ12345' WHERE rid = 1; "
                                         "UPDATE \"Patient\" SET \"PAT\" = 123456, \"BDATE\" = '20240230', "
                                         "\"SSN\" = '12-45' WHERE rid = 2"),
               "");
