@@ -37,8 +37,12 @@ shell::BrowsePanel FieldPanel::make(std::vector<PanelLine> lines, const QString&
     grid->setHorizontalSpacing(8);
     grid->setVerticalSpacing(4);
 
+    // Boxes sized for their picture's width in capitals or digits (names,
+    // addresses and phone numbers are mostly both): the font's average
+    // character is narrower, and a full telephone number would be clipped.
     const QFontMetrics fm(widget->font());
-    const int charW = std::max(1, fm.averageCharWidth());
+    const int charW = std::max({1, fm.averageCharWidth(), fm.horizontalAdvance(QLatin1Char('N')),
+                                fm.horizontalAdvance(QLatin1Char('0'))});
     int row = 0;
     if (!heading.isEmpty()) {
         auto* h = new QLabel(heading, widget);
@@ -59,7 +63,7 @@ shell::BrowsePanel FieldPanel::make(std::vector<PanelLine> lines, const QString&
         value->setTextFormat(Qt::PlainText);
         int chars = 10;
         if (auto p = platform::Picture::parse(QStringView(line.picture))) chars = std::max(1, p->width());
-        value->setFixedWidth(charW * std::min(chars, 48) + 12);
+        value->setFixedWidth(charW * std::min(chars, 48) + 2 * value->frameWidth() + 8);
         value->setAccessibleName(line.prompt.isEmpty() ? line.field : line.prompt);
         if (line.beside && rowBox) {
             if (!line.prompt.isEmpty()) rowBox->addWidget(new QLabel(line.prompt, widget));
