@@ -324,7 +324,10 @@ LoadResult load(const QString& dataDir, const FileDef& file, const QByteArray& c
     std::vector<Pending> records;
     for (std::size_t r = 1; r < rows->size() && !problems.full(); ++r) {
         const Row& row = (*rows)[r];
-        if (row.cells.size() == 1 && row.cells.front().isEmpty()) continue;  // an empty line
+        // An empty line, or a row of empty cells as spreadsheets write
+        // after the last row: a record of blanks would number 0.
+        if (std::all_of(row.cells.begin(), row.cells.end(), [](const QString& c) { return c.trimmed().isEmpty(); }))
+            continue;
         if (row.cells.size() != qsizetype(columns.size())) {
             problems.add(row.line, {},
                          QStringLiteral("the row has %1 fields, the header names %2")

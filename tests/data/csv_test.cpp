@@ -219,3 +219,17 @@ TEST(CsvDumpLoad, ClaimNumbersBeyondTheLineFieldAreRefusedOnlyThere)
     EXPECT_EQ(r.problems.front().field, "ITM:INV");
     EXPECT_TRUE(csv::load(dir.path(), data::file::Item, "ITM:INV\n9999999\n").ok());
 }
+
+TEST(CsvDumpLoad, RowsOfEmptyCellsAreSkippedLikeEmptyLines)
+{
+    // Spreadsheets end their CSV with rows of bare commas; as records they
+    // would be blank patients numbered 0.
+    test::TempDir dir;
+    auto r = csv::load(dir.path(), data::file::Patient, "PAT:PAT,PAT:LNAME\r\n11,A\r\n\r\n,\r\n12,B\r\n , \r\n,\r\n");
+    ASSERT_TRUE(r.ok()) << problems(r);
+    EXPECT_EQ(r.added, 2);
+    const QStringList rows = QString::fromUtf8(dump(dir.path(), data::file::Patient)).split("\r\n", Qt::SkipEmptyParts);
+    ASSERT_EQ(rows.size(), 3) << lines(dump(dir.path(), data::file::Patient));
+    EXPECT_TRUE(rows[1].startsWith("11,A,"));
+    EXPECT_TRUE(rows[2].startsWith("12,B,"));
+}
