@@ -32,6 +32,20 @@ bool needsQuotes(const QString& cell)
     return false;
 }
 
+// The first control character of a cell, named for the user ("a line
+// break", "a tab", "the control character U+0007"); none when there is none.
+std::optional<QString> controlCharacter(const QString& cell)
+{
+    for (QChar c : cell) {
+        if (c.category() != QChar::Other_Control) continue;
+        if (c == QLatin1Char('\n') || c == QLatin1Char('\r')) return QStringLiteral("a line break");
+        if (c == QLatin1Char('\t')) return QStringLiteral("a tab");
+        return QStringLiteral("the control character U+%1")
+            .arg(QString::number(c.unicode(), 16).toUpper().rightJustified(4, QLatin1Char('0')));
+    }
+    return std::nullopt;
+}
+
 // Past this many problems a load stops listing them: the first ones tell
 // what is wrong with the file.
 constexpr std::size_t kMaxProblems = 100;
@@ -340,6 +354,16 @@ LoadResult load(const QString& dataDir, const FileDef& file, const QByteArray& c
         bool fits = true;
         for (std::size_t c = 0; c < columns.size(); ++c) {
             QString why;
+            // A line break or tab in a quoted cell is valid CSV, but a field
+            // is one line: it would show cut in the windows and break the
+            // printed form's lines.
+            if (const auto control = controlCharacter(row.cells[qsizetype(c)])) {
+                problems.add(row.line, latin1(columns[c]->label),
+                             QStringLiteral("%1: the text holds %2, which a field cannot hold")
+                                 .arg(latin1(columns[c]->label), *control));
+                fits = false;
+                continue;
+            }
             if (!setFieldText(*columns[c], p.bytes.data(), row.cells[qsizetype(c)], &why, Overlong::Refuse)) {
                 problems.add(row.line, latin1(columns[c]->label), why);
                 fits = false;

@@ -89,10 +89,12 @@ struct LoadResult {
 // Adds the rows of `csvText` to `file` in `dataDir`, creating the directory
 // and the file when missing. All rows go in one transaction: when any row is
 // refused (malformed value, a number too large for its field, a character
-// that Windows-1252 cannot hold, a text longer than its field, a duplicate
+// that Windows-1252 cannot hold, a line break, tab or other control
+// character in a cell, a text longer than its field, a duplicate
 // of a unique key, an unknown field name in the header, a row with the wrong
 // number of cells) nothing is added and every problem found is listed, in
-// line order (up to a hundred). Empty lines are skipped.
+// line order (up to a hundred). Empty lines, and rows whose cells are all
+// empty, are skipped.
 LoadResult load(const QString& dataDir, const platform::FileDef& file, const QByteArray& csvText);
 
 } // namespace kestrel::data::csv

@@ -176,6 +176,9 @@ TEST(CsvDumpLoad, ARefusedRowLoadsNothingAndNamesLineFieldAndReason)
         {"text too long", "PAT:PAT,PAT:ADD3\n10,ABCD\n", 2, "PAT:ADD3", "longer than 3"},
         {"digits", "PAT:PAT,PAT:SSN\n10,123-45-6789\n", 2, "PAT:SSN", "123-45-6789"},
         {"short row", "PAT:PAT,PAT:LNAME\n10,A\n11\n", 3, "", "1 fields, the header names 2"},
+        {"line break in a quoted cell", "PAT:PAT,PAT:ADD1\n10,\"12 ELM ST\r\nAPT 4\"\n", 2, "PAT:ADD1", "a line break"},
+        {"tab", "PAT:PAT,PAT:LNAME\n10,\"A\tB\"\n", 2, "PAT:LNAME", "a tab"},
+        {"other control character", "PAT:PAT,PAT:LNAME\n10,A\x07\n", 2, "PAT:LNAME", "U+0007"},
     };
     for (const Case& c : cases) {
         auto r = csv::load(dir.path(), data::file::Patient, c.csv);
