@@ -5,6 +5,7 @@
 
 #include "platform/filecheck.h"
 #include "platform/sqlitelayout.h"
+#include "platform/transaction.h"
 #include "platform/view.h"
 #include "support/sqlitedamage.h"
 
@@ -192,12 +193,15 @@ TEST_F(RecordFileFoldTest, EveryCharacterFoldsAlikeWhenWrittenAndWhenRebuilt)
     // on every character, or keys would change order on a rebuild.
     auto p = make(kPatient);
     int n = 0;
+    Transaction t{&p->file};
+    ASSERT_EQ(t.start(), 0);
     for (int b = 0x21; b <= 0xFF; ++b) {
         p->clear();
         p->number("PAT:PAT", std::to_string(++n));
         p->text("PAT:LNAME", std::string("x") + char(b) + "y");
         ASSERT_EQ(p->file.add(), 0) << b;
     }
+    ASSERT_EQ(t.commit(), 0);
     const auto before = p->walk(LnameKey, "PAT:PAT");
     ASSERT_EQ(before.size(), std::size_t(n));
     const FileCheck check = checkRecordFile(kPatient, p->file.name());
