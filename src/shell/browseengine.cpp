@@ -250,6 +250,9 @@ void BrowseEngine::sortSelection()
         if (closed_) return;
         if (!queue_.empty()) copyBack(highlighted_);
         buildThumbTable();
+        // The scroll bar and the thumb follow new selections; the first page
+        // gets one too, or a long list would open without its scroll bar.
+        if (previous == 0) postNewSelection();
     } else if (!queue_.empty()) {
         copyBack(highlighted_);
     }

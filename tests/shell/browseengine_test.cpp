@@ -102,6 +102,18 @@ TEST_F(CptEngine, ScrollBarOnlyForAFullPage)
     EXPECT_TRUE(host.scrollBar);
 }
 
+// A browse opened on a file longer than its page shows the scroll bar (and
+// the thumb where the first record sits) at once, not only after the user
+// has moved the highlight.
+TEST_F(CptEngine, AFullFirstPageShowsTheScrollBarOnOpening)
+{
+    seedCpt(8);
+    openBrowse(def);
+    EXPECT_EQ(engine->entryCount(), 5);
+    EXPECT_TRUE(host.scrollBar);
+    EXPECT_EQ(host.thumbPosition, 0);
+}
+
 TEST_F(CptEngine, RowScrollingAtTheEdgesOfThePage)
 {
     auto codes = seedCpt(8);
@@ -391,7 +403,8 @@ TEST_F(CptEngine, ThumbFollowsTheHighlightedKey)
     const auto& t = engine->thumbTable();
     EXPECT_EQ(std::get<std::string>(t.entry(1)), "ABDOME");
     EXPECT_EQ(std::get<std::string>(t.entry(100)), "ABSCES");
-    EXPECT_EQ(host.thumbPosition, 0);  // opened at the top
+    // Opened on the first record: "ABDOMEN" is just past entry 1.
+    EXPECT_EQ(host.thumbPosition, 2);
     pick(3);
     EXPECT_EQ(host.thumbPosition, 100);
     pick(1);
