@@ -101,7 +101,15 @@ int checkMeta(sqlite3* db, const SqlLayout& layout, FileCheck& r)
     }
     if (rc != SQLITE_DONE) {
         worsen(r, State::Damaged);
-        r.problems << QStringLiteral("not a record file of this program (%1)").arg(q(error));
+        // A record file cut short or overwritten in the middle is still one
+        // of ours: say it is damaged, not foreign, so that the reader looks
+        // for a backup of it rather than for a stray file.
+        if ((rc & 0xFF) == SQLITE_CORRUPT)
+            r.problems << QStringLiteral("damaged: cut short or overwritten, its records cannot be read (%1); "
+                                         "restore it from a backup")
+                              .arg(q(error));
+        else
+            r.problems << QStringLiteral("not a record file of this program (%1)").arg(q(error));
         return 0;
     }
     const std::string previous = std::to_string(detail::PreviousFormat);
@@ -319,6 +327,14 @@ FileCheck checkRecordFile(const FileDef& def, const QString& path)
     if (!info.isFile()) {
         worsen(r, State::Damaged);
         r.problems << QStringLiteral("not a file");
+        return r;
+    }
+    if (info.size() == 0) {
+        // SQLite would take it for a new, empty database and report a
+        // missing table; what the reader needs to know is plainer.
+        worsen(r, State::Damaged);
+        r.problems << QStringLiteral("empty (0 bytes), not a record file: a copy or a save that did not finish; "
+                                     "restore it from a backup, or delete it to start the file anew");
         return r;
     }
     sqlite3* db = nullptr;

@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 
 #include <gtest/gtest.h>
@@ -235,4 +236,25 @@ TEST_F(FileCheckTest, CheckCommandFindsADamagedIndexAndRebuildRepairsIt)
     EXPECT_TRUE(r.out.contains(patientLine + "OK\n")) << r.out.toStdString();
 
     EXPECT_EQ(runKestrel({"--root", dir.path(), "check", "--fix"}).status, 2);
+}
+
+TEST_F(FileCheckTest, AnEmptyFileOrOneCutShortIsReportedAsSuch)
+{
+    // A copy that stopped before it began.
+    QFile empty(dir.file("Payer.db"));
+    ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
+    empty.close();
+    FileCheck c = platform::checkRecordFile(file::Payer, dir.file("Payer.db"));
+    EXPECT_EQ(c.state, FileCheck::State::Damaged);
+    EXPECT_TRUE(c.problems.value(0).startsWith("empty (0 bytes)")) << c.problems.join(" | ").toStdString();
+    EXPECT_EQ(QFileInfo(dir.file("Payer.db")).size(), 0) << "the check wrote to the file";
+
+    // A copy that stopped half way: ours, damaged, not a foreign file.
+    makePatients(dir.path(), 3000);
+    QFile cut(patients());
+    ASSERT_TRUE(cut.resize(cut.size() / 3));
+    c = platform::checkRecordFile(file::Patient, patients());
+    EXPECT_EQ(c.state, FileCheck::State::Damaged);
+    EXPECT_FALSE(c.problems.join(" ").contains("not a record file")) << c.problems.join(" | ").toStdString();
+    EXPECT_TRUE(c.problems.join(" ").contains("damaged")) << c.problems.join(" | ").toStdString();
 }
