@@ -391,11 +391,15 @@ void FormWindow::rejected(int index, const QString& why)
     lastRefusal_ = why;
     QWidget* w = (index >= 0 && index < int(widgets_.size())) ? widgets_[std::size_t(index)] : nullptr;
     if (!w) return;
-    if (!why.isEmpty()) QToolTip::showText(w->mapToGlobal(QPoint(0, w->height())), why, w);
     // The focus may be on its way elsewhere (the field was left): bring it
-    // back once that move is over.
-    QTimer::singleShot(0, this, [this, index] {
-        if (!engine_.isClosed()) focusControl(index);
+    // back once that move is over. The reason is shown only then, since a
+    // tip closes itself on every change of focus.
+    QTimer::singleShot(0, this, [this, index, why] {
+        if (engine_.isClosed()) return;
+        focusControl(index);
+        QWidget* field = widgets_[std::size_t(index)];
+        if (!why.isEmpty() && field)
+            QToolTip::showText(field->mapToGlobal(QPoint(0, field->height())), why, field);
     });
 }
 

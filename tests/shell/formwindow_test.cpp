@@ -14,6 +14,7 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 
 using namespace kestrel;
 using namespace kestrel::shell;
@@ -194,6 +195,9 @@ TEST_F(FormWindowTest, RefusedInputBeepsAndKeepsTheFocusOnTheField)
     QTest::qWait(20);
     EXPECT_EQ(QApplication::focusWidget(), birth);
     EXPECT_FALSE(open.window->lastRefusal().isEmpty());
+    // The reason stays in sight at the field once the focus is back there.
+    EXPECT_TRUE(QToolTip::isVisible());
+    EXPECT_EQ(QToolTip::text(), open.window->lastRefusal());
     EXPECT_EQ(birth->text(), "13/01/1990");
     EXPECT_TRUE(data::PAT.BDATE.isBlank());
 
