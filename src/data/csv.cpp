@@ -80,6 +80,17 @@ QString driverError(const RecordFile& f)
     return text;
 }
 
+// A file that would not open: when it is damaged rather than busy, where
+// to look next.
+QString openingFailed(const RecordFile& f)
+{
+    QString text = QStringLiteral("Error: (%1) opening %2").arg(driverError(f), QDir::toNativeSeparators(f.name()));
+    const int e = f.error();
+    if (e == platform::errc::InvalidFile || e == platform::errc::InvalidKeyFile || e == platform::errc::DriverError)
+        text += QStringLiteral("; \"kestrel check\" tells what is wrong with it");
+    return text;
+}
+
 // The values of a unique key in a record, for a duplicate's message:
 // "PAT:PAT = 5".
 QString keyValues(const FileDef& file, const platform::KeyDef& key, const unsigned char* record)
@@ -281,7 +292,7 @@ bool dump(const QString& dataDir, const FileDef& file, const DumpOptions& option
     if (rc == platform::errc::FileNotFound)
         return fail(QStringLiteral("%1 not found").arg(QDir::toNativeSeparators(rf.name())));
     if (rc != 0 && rc != platform::errc::AlreadyOpen)
-        return fail(QStringLiteral("Error: (%1) opening %2").arg(driverError(rf), QDir::toNativeSeparators(rf.name())));
+        return fail(openingFailed(rf));
 
     rc = key == platform::FileOrder ? rf.setFileOrder() : rf.set(key, RecordFile::Start::AtEnds);
     if (rc != 0) return fail(QStringLiteral("Error: (%1) reading %2").arg(driverError(rf), QDir::toNativeSeparators(rf.name())));
@@ -395,7 +406,7 @@ LoadResult load(const QString& dataDir, const FileDef& file, const QByteArray& c
         rc = rf.open();
     }
     if (rc != 0 && rc != platform::errc::AlreadyOpen) {
-        problems.add(0, {}, QStringLiteral("Error: (%1) opening %2").arg(driverError(rf), QDir::toNativeSeparators(rf.name())));
+        problems.add(0, {}, openingFailed(rf));
         return result;
     }
 

@@ -236,3 +236,26 @@ TEST(CsvDumpLoad, RowsOfEmptyCellsAreSkippedLikeEmptyLines)
     EXPECT_TRUE(rows[1].startsWith("11,A,"));
     EXPECT_TRUE(rows[2].startsWith("12,B,"));
 }
+
+TEST(CsvDumpLoad, ADamagedFileIsLeftAsItIsAndTheMessageSaysWhereToLook)
+{
+    test::TempDir dir;
+    QFile empty(dir.file("Payer.db"));
+    ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
+    empty.write("not a record file\n");
+    empty.close();
+
+    QByteArray out;
+    QBuffer buffer(&out);
+    buffer.open(QIODevice::WriteOnly);
+    QString error;
+    EXPECT_FALSE(csv::dump(dir.path(), data::file::Payer, {}, buffer, &error));
+    EXPECT_TRUE(error.contains("kestrel check")) << error.toStdString();
+
+    auto r = csv::load(dir.path(), data::file::Payer, "HIC:HICNAME\nMEDICARE\n");
+    ASSERT_FALSE(r.ok());
+    EXPECT_TRUE(r.problems.front().message.contains("kestrel check")) << problems(r);
+    QFile after(dir.file("Payer.db"));
+    ASSERT_TRUE(after.open(QIODevice::ReadOnly));
+    EXPECT_EQ(after.readAll(), QByteArray("not a record file\n"));
+}
