@@ -3,7 +3,11 @@
 #include "commands.h"
 
 #include "data/file_access.h"
+#include "data/records.h"
 #include "managers/codetables.h"
+#include "platform/filecheck.h"
+
+#include <QDir>
 
 #include <cstdio>
 
@@ -18,6 +22,22 @@ int cmdSeed(const CommandContext& ctx)
     QString error;
     if (!ctx.root.ensureExists(&error)) {
         std::fprintf(stderr, "kestrel seed: %s\n", qPrintable(error));
+        return 1;
+    }
+    // A damaged table would end the command at the first standard message,
+    // worded for a window ("Press OK ..."); look first and touch nothing if
+    // any of the three cannot take the codes.
+    bool damaged = false;
+    for (const platform::FileDef* def : {&data::file::ICD, &data::file::CIQL, &data::file::OIQL}) {
+        const QString path = QDir(ctx.root.dataDir()).filePath(QString::fromLatin1(def->fileName));
+        const platform::FileCheck c = platform::checkRecordFile(*def, path);
+        if (c.sound()) continue;
+        damaged = true;
+        std::fprintf(stderr, "kestrel seed: %s: %s\n", qPrintable(QDir::toNativeSeparators(path)),
+                     qPrintable(c.problems.join(QStringLiteral("; "))));
+    }
+    if (damaged) {
+        std::fprintf(stderr, "kestrel seed: nothing was added; \"kestrel check\" examines the files\n");
         return 1;
     }
     data::setDataDirectory(ctx.root.dataDir());

@@ -258,3 +258,31 @@ TEST_F(FileCheckTest, AnEmptyFileOrOneCutShortIsReportedAsSuch)
     EXPECT_FALSE(c.problems.join(" ").contains("not a record file")) << c.problems.join(" | ").toStdString();
     EXPECT_TRUE(c.problems.join(" ").contains("damaged")) << c.problems.join(" | ").toStdString();
 }
+
+TEST_F(FileCheckTest, SeedCommandLeavesADamagedTableAloneAndSaysWhichAndWhy)
+{
+    ASSERT_TRUE(QFile::exists(kestrelBinary())) << "build the kestrel target first: " << kestrelBinary().toStdString();
+    const QString data = dir.file("DATA");
+    QDir().mkpath(data);
+    QFile empty(data + "/CIQL.db");
+    ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
+    empty.close();
+
+    QProcess p;
+    p.start(kestrelBinary(), {"--root", dir.path(), "seed"});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    const QString err = QString::fromLocal8Bit(p.readAllStandardError());
+    EXPECT_EQ(p.exitCode(), 1);
+    EXPECT_TRUE(err.contains("CIQL.db: empty (0 bytes)")) << err.toStdString();
+    EXPECT_TRUE(err.contains("nothing was added")) << err.toStdString();
+    EXPECT_FALSE(err.contains("Press OK")) << err.toStdString();
+    EXPECT_EQ(QFileInfo(data + "/CIQL.db").size(), 0);
+    EXPECT_FALSE(QFile::exists(data + "/ICD.db")) << "a table was seeded although another is damaged";
+
+    // Once the damaged file is gone the three tables are filled.
+    ASSERT_TRUE(QFile::remove(data + "/CIQL.db"));
+    p.start(kestrelBinary(), {"--root", dir.path(), "seed"});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+    EXPECT_TRUE(QFile::exists(data + "/CIQL.db"));
+}
