@@ -145,7 +145,10 @@ std::optional<std::vector<Row>> parse(const QByteArray& utf8, QString* error)
             qsizetype end = nl < 0 ? bytes.size() : nl + 1;
             QStringDecoder decode(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
             QString part = decode(bytes.sliced(from, end - from));
-            if (decode.hasError()) return fail(line, QStringLiteral("the text is not UTF-8"));
+            // Most often a spreadsheet's plain CSV, written in the Windows
+            // character set: say how to get the text this load reads.
+            if (decode.hasError())
+                return fail(line, QStringLiteral("the text is not UTF-8 (in the spreadsheet, save it as \"CSV UTF-8\")"));
             text += part;
             from = end;
             ++line;

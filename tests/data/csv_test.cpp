@@ -86,6 +86,7 @@ TEST(CsvText, MalformedTextIsRefusedNamingTheLine)
     EXPECT_TRUE(error.startsWith("line 2: ")) << error.toStdString();
     EXPECT_FALSE(csv::parse("a\nb\nPe\xf1" "a\n", &error)) << "Windows-1252 bytes are not UTF-8";
     EXPECT_TRUE(error.startsWith("line 3: ")) << error.toStdString();
+    EXPECT_TRUE(error.contains("save it as \"CSV UTF-8\"")) << error.toStdString();
 }
 
 // ------------------------------------------------------------ dump and load
