@@ -358,8 +358,9 @@ LoadResult load(const QString& dataDir, const FileDef& file, const QByteArray& c
             continue;
         if (row.cells.size() != qsizetype(columns.size())) {
             problems.add(row.line, {},
-                         QStringLiteral("the row has %1 fields, the header names %2")
+                         QStringLiteral("the row has %1 field%2, the header names %3")
                              .arg(row.cells.size())
+                             .arg(row.cells.size() == 1 ? "" : "s")
                              .arg(columns.size()));
             continue;
         }
