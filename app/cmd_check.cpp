@@ -7,6 +7,7 @@
 #include "platform/recordfile.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 #include <cstdio>
 #include <vector>
@@ -42,6 +43,13 @@ int cmdCheck(const CommandContext& ctx)
     }
 
     const QString dir = ctx.root.dataDir();
+    // Without the folder every file would read "not created yet", which a
+    // mistyped --root must not pass for a clean bill of health.
+    if (!QFileInfo(dir).isDir()) {
+        std::fprintf(stderr, "kestrel check: there is no data folder %s: nothing was examined (is the root right?)\n",
+                     qPrintable(QDir::toNativeSeparators(dir)));
+        return 1;
+    }
     bool allSound = true;
     for (const data::FileBuffer& fb : data::allFiles()) {
         const QString name = QString::fromLatin1(fb.def->fileName.data(), qsizetype(fb.def->fileName.size()));

@@ -286,3 +286,23 @@ TEST_F(FileCheckTest, SeedCommandLeavesADamagedTableAloneAndSaysWhichAndWhy)
     EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
     EXPECT_TRUE(QFile::exists(data + "/CIQL.db"));
 }
+
+TEST_F(FileCheckTest, CheckCommandWithoutADataFolderSaysSoAndFails)
+{
+    ASSERT_TRUE(QFile::exists(kestrelBinary())) << "build the kestrel target first: " << kestrelBinary().toStdString();
+    // A mistyped root, and a root that is a file.
+    QFile plain(dir.file("plain"));
+    ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+    plain.close();
+    for (const QString& root : {dir.file("no-such-root"), dir.file("plain")}) {
+        QProcess p;
+        p.start(kestrelBinary(), {"--root", root, "check"});
+        ASSERT_TRUE(p.waitForFinished(60000));
+        const QString out = QString::fromLocal8Bit(p.readAllStandardOutput());
+        const QString err = QString::fromLocal8Bit(p.readAllStandardError());
+        EXPECT_EQ(p.exitCode(), 1) << root.toStdString();
+        EXPECT_FALSE(out.contains("OK")) << out.toStdString();
+        EXPECT_TRUE(err.contains("nothing was examined")) << err.toStdString();
+    }
+    EXPECT_FALSE(QFile::exists(dir.file("no-such-root"))) << "the check created the root";
+}
