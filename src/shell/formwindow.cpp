@@ -485,6 +485,14 @@ void FormWindow::moveEvent(QMoveEvent* event)
     if (shownOnce_ && isVisible()) engine_.definition().memory.position = pos();
 }
 
+void FormWindow::hideEvent(QHideEvent* event)
+{
+    // The place read at the first showing may predate the window manager's
+    // frame; the place at closing is the true one.
+    if (shownOnce_) engine_.definition().memory.position = pos();
+    QDialog::hideEvent(event);
+}
+
 void FormWindow::resizeEvent(QResizeEvent* event)
 {
     QDialog::resizeEvent(event);

@@ -262,6 +262,24 @@ TEST_F(FormWindowTest, AMovedFormReopensWhereItWasLeftEvenForAnotherRecord)
     EXPECT_NE(other.window->pos(), first + QPoint(37, 23));
 }
 
+// Where a window comes up is only known for sure once it is up (a window
+// manager adds its frame after the first showing): the place remembered is
+// where the form was when it closed, so an unmoved form reopens where it was.
+TEST_F(FormWindowTest, AnUnmovedFormReopensWhereItWasWhenClosed)
+{
+    const FormDefinition def = codeForm();
+    QPoint was;
+    {
+        Open open(def, InsertRecord);
+        was = open.window->pos();
+        // An early reading of the place, before the frame was known.
+        def.memory.position = was - QPoint(0, 20);
+        QTest::mouseClick(open.window->cancelButton(), Qt::LeftButton);
+    }
+    Open open(def, InsertRecord);
+    EXPECT_EQ(open.window->pos(), was);
+}
+
 TEST_F(FormWindowTest, RunFormIsModalAndADeleteRequestShowsNoWindow)
 {
     addRecord(file::CPT48, [] { data::CPT.CPTCODE.set("11111"); });
