@@ -80,6 +80,13 @@ QString driverError(const RecordFile& f)
     return text;
 }
 
+// The output refused the text (a full disk, a closed pipe): the device's
+// own words alone ("Invalid argument") would not say what failed.
+QString writeFailed(const QIODevice& out)
+{
+    return QStringLiteral("writing the CSV failed (%1); what was written is incomplete").arg(out.errorString());
+}
+
 // A file that would not open: when it is damaged rather than busy, where
 // to look next.
 QString openingFailed(const RecordFile& f)
@@ -300,13 +307,13 @@ bool dump(const QString& dataDir, const FileDef& file, const DumpOptions& option
     rc = key == platform::FileOrder ? rf.setFileOrder() : rf.set(key, RecordFile::Start::AtEnds);
     if (rc != 0) return fail(QStringLiteral("Error: (%1) reading %2").arg(driverError(rf), QDir::toNativeSeparators(rf.name())));
     rf.send("QUICKSCAN=on");
-    if (out.write(formatRow(header(file, options.hex))) < 0) return fail(out.errorString());
+    if (out.write(formatRow(header(file, options.hex))) < 0) return fail(writeFailed(out));
     for (;;) {
         rc = rf.next();
         if (rc == platform::errc::NoRecord) break;
         if (rc != 0)
             return fail(QStringLiteral("Error: (%1) reading %2").arg(driverError(rf), QDir::toNativeSeparators(rf.name())));
-        if (out.write(formatRow(cells(file, buffer.data(), options.hex))) < 0) return fail(out.errorString());
+        if (out.write(formatRow(cells(file, buffer.data(), options.hex))) < 0) return fail(writeFailed(out));
     }
     rf.send("QUICKSCAN=off");
     rf.close();

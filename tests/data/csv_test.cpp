@@ -261,3 +261,15 @@ TEST(CsvDumpLoad, ADamagedFileIsLeftAsItIsAndTheMessageSaysWhereToLook)
     ASSERT_TRUE(after.open(QIODevice::ReadOnly));
     EXPECT_EQ(after.readAll(), QByteArray("not a record file\n"));
 }
+
+TEST(CsvDumpLoad, AnOutputThatRefusesTheTextFailsTheDumpSayingSo)
+{
+    test::TempDir dir;
+    ASSERT_TRUE(csv::load(dir.path(), data::file::Patient, kPatients).ok());
+    QByteArray text;
+    QBuffer readOnly(&text);
+    readOnly.open(QIODevice::ReadOnly);
+    QString error;
+    EXPECT_FALSE(csv::dump(dir.path(), data::file::Patient, {}, readOnly, &error));
+    EXPECT_TRUE(error.startsWith("writing the CSV failed")) << error.toStdString();
+}
