@@ -409,6 +409,19 @@ void BrowseWindow::showEvent(QShowEvent* event)
     QMetaObject::invokeMethod(this, [this] { engine_->windowOpened(); }, Qt::QueuedConnection);
 }
 
+void BrowseWindow::keyPressEvent(QKeyEvent* event)
+{
+    // F1, the help key, is the Help button's key (a posted press, like the
+    // list's keys); a window without that button has no page to show.
+    if (event->key() == Qt::Key_F1 && event->modifiers() == Qt::NoModifier) {
+        if (int help = engine_->buttonIndex(BrowseRole::Help); help >= 0) {
+            pressButton(help);
+            return;
+        }
+    }
+    QWidget::keyPressEvent(event);
+}
+
 void BrowseWindow::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);

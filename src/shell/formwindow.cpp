@@ -466,6 +466,18 @@ bool FormWindow::eventFilter(QObject* watched, QEvent* event)
     return QDialog::eventFilter(watched, event);
 }
 
+void FormWindow::keyPressEvent(QKeyEvent* event)
+{
+    // F1, the help key, does what the Help button does.
+    if (event->key() == Qt::Key_F1 && event->modifiers() == Qt::NoModifier) {
+        if (QPushButton* help = button(QStringLiteral("Help"))) {
+            help->click();
+            return;
+        }
+    }
+    QDialog::keyPressEvent(event);
+}
+
 void FormWindow::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);

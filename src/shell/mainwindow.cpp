@@ -3,11 +3,13 @@
 #include "platform/inifile.h"
 #include "shell/artwork.h"
 #include "shell/geometry.h"
+#include "shell/helpviewer.h"
 #include "shell/printersettings.h"
 #include "shell/runtimelog.h"
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QGuiApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -126,6 +128,15 @@ void MainWindow::restoreSavedGeometry()
     const platform::IniFile ini(root_.iniFile());
     WidgetGeometry geometry(this);
     shell::restoreGeometry(geometry, ini, QString::fromLatin1(kFrameSection));
+}
+
+void MainWindow::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_F1 && event->modifiers() == Qt::NoModifier) {
+        help::show(QStringLiteral("Main"), this);
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

@@ -52,6 +52,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // F1 that no child window took: the main window's help page.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void buildMenuBar();

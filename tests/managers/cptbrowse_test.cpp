@@ -343,6 +343,17 @@ TEST_F(CptBrowseWindow, HelpShowsTheBrowsersOwnPage)
     EXPECT_FALSE(engine().closed());
 }
 
+TEST_F(CptBrowseWindow, F1InTheListPressesHelp)
+{
+    open();
+    QTest::keyClick(window->list(), Qt::Key_F1);
+    settle();
+    auto* viewer = window->findChild<shell::HelpViewer*>();
+    ASSERT_NE(viewer, nullptr);
+    EXPECT_EQ(viewer->topic(), "CPT/HCPCSCodeBrowser");
+    EXPECT_FALSE(engine().closed());
+}
+
 TEST_F(CptBrowseWindow, Picture)
 {
     open();

@@ -3,6 +3,7 @@
 #include "shell/formtesting.h"
 
 #include "shell/formwindow.h"
+#include "shell/helpviewer.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -278,6 +279,21 @@ TEST_F(FormWindowTest, AnUnmovedFormReopensWhereItWasWhenClosed)
     }
     Open open(def, InsertRecord);
     EXPECT_EQ(open.window->pos(), was);
+}
+
+TEST_F(FormWindowTest, F1InAFieldShowsTheFormsHelpPage)
+{
+    const FormDefinition def = codeForm();
+    Open open(def, InsertRecord);
+    QTest::keyClicks(open.edit("CPT:CPTCODE"), "99");
+    QTest::keyClick(open.edit("CPT:CPTCODE"), Qt::Key_F1);
+    QTest::qWait(10);
+    auto* viewer = open.window->findChild<HelpViewer*>();
+    ASSERT_NE(viewer, nullptr);
+    EXPECT_EQ(viewer->topic(), "ProcedureCodeManagerEditor");
+    // The form goes on as it was.
+    EXPECT_FALSE(open.form.engine.isClosed());
+    EXPECT_EQ(open.edit("CPT:CPTCODE")->text(), "99");
 }
 
 TEST_F(FormWindowTest, RunFormIsModalAndADeleteRequestShowsNoWindow)

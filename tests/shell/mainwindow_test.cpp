@@ -2,6 +2,7 @@
 #include "platform/inifile.h"
 #include "platform/rootdir.h"
 #include "shell/callprotocol.h"
+#include "shell/helpviewer.h"
 #include "shell/mainwindow.h"
 #include "shell/printersettings.h"
 #include "shell/runtimelog.h"
@@ -192,4 +193,20 @@ TEST(MainWindow, PrinterSetupShowsTheDialogOnTheKeptPrinter)
     EXPECT_EQ(shown, &printer.printer());
     EXPECT_TRUE(buttons.contains("OK")) << buttons.join('|').toStdString();
     EXPECT_FALSE(buttons.contains("&Print")) << buttons.join('|').toStdString();
+}
+
+// F1 is the help key: in the frame it shows the page of the main window,
+// and a child window that has a page of its own keeps F1 for that page.
+TEST(MainWindow, F1ShowsTheMainWindowsHelpPage)
+{
+    test::TempDir dir;
+    shell::PrinterSettings printer;
+    shell::MainWindow w(makeRoot(dir), printer);
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    QTest::keyClick(&w, Qt::Key_F1);
+    auto* viewer = w.findChild<shell::HelpViewer*>();
+    ASSERT_NE(viewer, nullptr);
+    EXPECT_EQ(viewer->topic(), "Main");
+    EXPECT_FALSE(shell::help::findPage("Main").isEmpty());
 }
