@@ -57,10 +57,12 @@ std::string digitsOf(long long n, int base)
 
 const std::string& ThumbTable::alphabet()
 {
-    // The upper-case letters are the characters some other character
-    // upper-cases to; that leaves out letters without case (ß, ª, º, µ, ƒ).
+    // The digits, then the upper-case letters: the characters some other
+    // character upper-cases to; that leaves out letters without case (ß, ª,
+    // º, µ, ƒ). In code order, so that the entries rise with the keys.
     static const std::string letters = [] {
         std::array<bool, 256> upper{};
+        for (char d = '0'; d <= '9'; ++d) upper[static_cast<unsigned char>(d)] = true;
         for (int c = 1; c < 256; ++c) {
             char u = platform::cp1252::toUpper(char(c));
             if (u != char(c) && platform::cp1252::isAlpha(u)) upper[static_cast<unsigned char>(u)] = true;

@@ -7,10 +7,13 @@
 //   - a numeric key interpolates linearly, entry k = low + k*(high-low)/99,
 //     kept in the key field's own type (its number of places);
 //   - a text key interpolates the four characters after the prefix that the
-//     first and last keys share, read as a number in base A+1 over the
-//     upper-case alphabet of the character set (A letters; any character
-//     outside the alphabet counts 0, and an interpolated digit 0 is written
-//     as a blank: it stands for an absent character).
+//     first and last keys share, read as a number in base A+1 over an
+//     alphabet of A characters: the digits and the upper-case letters of the
+//     character set (any character outside it counts 0, and an interpolated
+//     digit 0 is written as a blank: it stands for an absent character).
+//     The digits belong to it because codes are mostly digits (99213,
+//     00100): without them every such key would count 0, and the thumb of a
+//     code order would sit at one end whatever the record.
 //
 // Entries are numbered 1..100 here (entry 1 is the low value, entry 100 the
 // high value), as the thumb positions that map to them.

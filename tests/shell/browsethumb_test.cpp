@@ -14,35 +14,35 @@ std::string text(const FieldValue& v) { return std::get<std::string>(v); }
 
 } // namespace
 
-TEST(BrowseThumbTable, AlphabetIsTheUpperCaseLettersInCodeOrder)
+TEST(BrowseThumbTable, AlphabetIsTheDigitsAndTheUpperCaseLettersInCodeOrder)
 {
     const std::string& a = ThumbTable::alphabet();
-    ASSERT_GE(a.size(), 26u);
-    EXPECT_EQ(a.substr(0, 26), "ABCDEFGHIJKLMNOPQRSTUVWXYZ");
+    ASSERT_GE(a.size(), 36u);
+    EXPECT_EQ(a.substr(0, 36), "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ");
     for (std::size_t i = 1; i < a.size(); ++i)
         EXPECT_LT(static_cast<unsigned char>(a[i - 1]), static_cast<unsigned char>(a[i]));
-    // No lower-case letters, no digits, no letters without case.
+    // No lower-case letters, no punctuation, no letters without case.
     EXPECT_EQ(a.find('a'), std::string::npos);
-    EXPECT_EQ(a.find('5'), std::string::npos);
+    EXPECT_EQ(a.find('.'), std::string::npos);
     EXPECT_EQ(a.find('\xDF'), std::string::npos);  // sharp s
     EXPECT_NE(a.find('\xC4'), std::string::npos);  // A umlaut
-    EXPECT_EQ(a.size(), 60u);
+    EXPECT_EQ(a.size(), 70u);
 }
 
 TEST(BrowseThumbTable, TextInterpolationOnAKnownPair)
 {
-    // Prefix "AB"; "DOME" and "SCES" read in base 61 (60 letters):
-    // low = 4*61^3 + 15*61^2 + 13*61 + 5 = 964537, high = 4324126,
-    // step = (4324126 - 964537) / 99 = 33935 (truncated).
+    // Prefix "AB"; "DOME" and "SCES" read in base 71 (10 digits, 60 letters;
+    // A is 11): low = 14*71^3 + 25*71^2 + 23*71 + 15 = 5138427,
+    // high = 10446046, step = (10446046 - 5138427) / 99 = 53612 (truncated).
     ThumbTable t = ThumbTable::fromText("ABDOMEN", "ABSCESS", 48);
     EXPECT_EQ(text(t.entry(1)), "ABDOME");
     EXPECT_EQ(text(t.entry(100)), "ABSCES");
-    // Entry 2: 998472 = 4, 24, 20, 24 -> D X T X.
-    EXPECT_EQ(text(t.entry(2)), "ABDXTX");
-    // Entry 50: 964537 + 49*33935 = 2627352 = 11, 35, 5, 21 -> K, the 35th
-    // letter (A umlaut, after the 26 letters, 4 letters of 0x8A..0x9F and
-    // A-grave..A-tilde), E, U.
-    EXPECT_EQ(text(t.entry(50)), "ABK\xC4" "EU");
+    // Entry 2: 5192039 = 14, 35, 68, 22 -> D, Y, U umlaut (the 68th), L.
+    EXPECT_EQ(text(t.entry(2)), "ABDY\xDCL");
+    // Entry 50: 5138427 + 49*53612 = 7765415 = 21, 49, 32, 3 -> K, E grave
+    // (the 49th: 36 digits and letters, 4 letters of 0x8A..0x9F, A-grave..),
+    // V, 2.
+    EXPECT_EQ(text(t.entry(50)), "ABK\xC8V2");
     // Entries rise monotonically in byte order.
     for (int i = 2; i <= 100; ++i)
         EXPECT_LE(kestrel::shell::compareBlankPadded(text(t.entry(i - 1)), text(t.entry(i))), 0) << i;
@@ -50,18 +50,31 @@ TEST(BrowseThumbTable, TextInterpolationOnAKnownPair)
 
 TEST(BrowseThumbTable, TextInterpolationWritesDigitZeroAsBlankAndIgnoresCase)
 {
-    // Single letters: "A" = 1*61^3 = 226981, "B" = 453962, step 2292.
-    // Entry 2 = 229273 = 1, 0, 37, 35: the 0 is written as a blank.
+    // Single letters: "A" = 11*71^3 = 3937021, "B" = 4294932, step 3615.
+    // Entry 2 = 3940636 = 11, 0, 50, 65: the 0 is written as a blank.
     ThumbTable t = ThumbTable::fromText("a", "b", 1);
     EXPECT_EQ(text(t.entry(1)), "A");
     EXPECT_EQ(text(t.entry(100)), "B");
-    EXPECT_EQ(text(t.entry(2)), std::string("A ") + ThumbTable::alphabet()[36] + ThumbTable::alphabet()[34]);
+    EXPECT_EQ(text(t.entry(2)), std::string("A ") + ThumbTable::alphabet()[49] + ThumbTable::alphabet()[64]);
+}
+
+// Codes made of digits spread over the whole thumb: a code halfway through
+// the range sits near the middle, not at one end.
+TEST(BrowseThumbTable, CodesOfDigitsSpreadOverTheThumb)
+{
+    ThumbTable t = ThumbTable::fromText("99200", "99437", 7);
+    EXPECT_EQ(t.positionFor(std::string("99200")), 0);
+    const int middle = t.positionFor(std::string("99318"));
+    EXPECT_GT(middle, 40);
+    EXPECT_LT(middle, 60);
+    EXPECT_EQ(t.positionFor(std::string("99437")), 100);
+    EXPECT_LT(t.positionFor(std::string("99210")), t.positionFor(std::string("99300")));
 }
 
 TEST(BrowseThumbTable, ShortHighKeyIsStretchedWithTheLastLetter)
 {
-    // Digits are outside the alphabet and count 0; the high key "V5" is
-    // shorter than the field, so it is padded with the last letter.
+    // The high key "V5" is shorter than the field, so it is padded with the
+    // last letter.
     ThumbTable t = ThumbTable::fromText("00100", "V5", 7);
     const char last = ThumbTable::alphabet().back();
     EXPECT_EQ(text(t.entry(1)), "0010");
