@@ -12,6 +12,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
+#include <mutex>
 
 namespace kestrel::platform {
 
@@ -177,6 +179,22 @@ std::vector<std::pair<std::string, std::string>> sortedMeta(const detail::SqlLay
 }
 
 } // namespace
+
+namespace detail {
+
+std::atomic<std::uint64_t>* writesTo(const QString& path)
+{
+    // Keyed by the canonical path, so that two spellings of one file share
+    // a counter; map nodes never move, so the pointers stay valid.
+    static std::mutex mutex;
+    static std::map<QString, std::atomic<std::uint64_t>> counters;
+    QString key = QFileInfo(path).canonicalFilePath();
+    if (key.isEmpty()) key = QFileInfo(path).absoluteFilePath();
+    std::lock_guard lock(mutex);
+    return &counters[key];
+}
+
+} // namespace detail
 
 // ------------------------------------------------------------ Impl: errors
 
@@ -365,7 +383,7 @@ int RecordFile::Impl::fetch(View::Walk& w, int direction)
 {
     detail::Batch& b = w.batch;
     const bool forward = direction > 0;
-    const bool continuing = b.direction == direction && b.generation == generation && b.lastSize > 0;
+    const bool continuing = b.direction == direction && b.generation == stamp() && b.lastSize > 0;
     // Read-ahead grows while a walk goes on in one direction and starts small
     // again after every repositioning, so a page read costs about two queries
     // and a lookup reads little more than it needs.
@@ -408,7 +426,7 @@ int RecordFile::Impl::fetch(View::Walk& w, int direction)
     // other stations could not write.
     sqlite3_reset(st);
     b.direction = direction;
-    b.generation = generation;
+    b.generation = stamp();
     b.lastSize = size;
     b.exhausted = int(b.rids.size()) < size;
     return errc::Ok;
@@ -417,7 +435,7 @@ int RecordFile::Impl::fetch(View::Walk& w, int direction)
 int RecordFile::Impl::step(View::Walk& w, int direction)
 {
     detail::Batch& b = w.batch;
-    if (b.direction != direction || b.generation != generation || b.left() == 0) {
+    if (b.direction != direction || b.generation != stamp() || b.left() == 0) {
         int rc = fetch(w, direction);
         if (rc) return rc;
         if (b.left() == 0) return done(errc::NoRecord);
@@ -662,6 +680,7 @@ int RecordFile::open()
     sqlite3_busy_timeout(db, BusyWaitMs);
     d.db = db;
     d.path = path;
+    d.sharedWrites = detail::writesTo(path);
     bool upgrade = false;
     int code = d.checkFile(upgrade);
     if (code == errc::Ok) {
@@ -855,6 +874,8 @@ int RecordFile::build()
     if (ownConnection) sqlite3_close(target);
     if (code != errc::Ok) return code;
     ++d.generation;
+    // Every handle's read-ahead of this file predates the new content.
+    ++*detail::writesTo(path);
     d.hasCurrent = false;
     d.walk.batch.drop();
     return d.done(errc::Ok);
@@ -997,7 +1018,7 @@ int RecordFile::add()
     int code = rc == SQLITE_DONE ? errc::Ok : d.sqlFailure(rc, d.route.db);
     sqlite3_reset(st);
     if (code) return code;
-    ++d.generation;
+    d.wrote();
     d.makeCurrent(d.buffer, sqlite3_last_insert_rowid(d.route.db), 1);
     return d.done(errc::Ok);
 }
@@ -1027,7 +1048,7 @@ int RecordFile::put()
     else if (rc != SQLITE_ROW) code = d.sqlFailure(rc, d.route.db);
     sqlite3_reset(st);
     if (code) return code;
-    ++d.generation;
+    d.wrote();
     d.watched = false;
     d.currentVersion = version;
     d.currentImage.assign(d.buffer, d.buffer + d.def.recordLength);
@@ -1048,7 +1069,7 @@ int RecordFile::remove()
     if (code == errc::Ok && sqlite3_changes(d.route.db) == 0) code = d.done(errc::NoRecord);
     sqlite3_reset(st);
     if (code) return code;
-    ++d.generation;
+    d.wrote();
     d.hasCurrent = false;
     d.watched = false;
     return d.done(errc::Ok);

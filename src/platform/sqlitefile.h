@@ -7,6 +7,7 @@
 
 #include <sqlite3.h>
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <unordered_map>
@@ -20,6 +21,11 @@ int fires(Operation op, std::string_view fileLabel);
 } // namespace faults
 
 namespace detail {
+
+// The count of writes made in this process to the file at `path`, through
+// any of its handles: one handle's read-ahead must not outlive another
+// handle's write. The counter lives as long as the process.
+std::atomic<std::uint64_t>* writesTo(const QString& path);
 
 // Prepared statements of one connection and schema, by a small number that
 // names the query.
@@ -118,6 +124,17 @@ struct RecordFile::Impl {
     // Bumped by every write through this file and at transaction edges:
     // read-ahead taken before is dropped.
     std::uint64_t generation = 1;
+    // Writes through every handle of the process on this file (set by open).
+    std::atomic<std::uint64_t>* sharedWrites = nullptr;
+    // What read-ahead is valid for: changes with this handle's generation
+    // and with a write through any other handle on the same file.
+    std::uint64_t stamp() const { return generation + (sharedWrites ? sharedWrites->load() : 0); }
+    // After a write (or a commit) through this handle.
+    void wrote()
+    {
+        ++generation;
+        if (sharedWrites) ++*sharedWrites;
+    }
     bool quickScan = false;
 
     View::Walk walk;  // the file's own walk (set/next/previous)

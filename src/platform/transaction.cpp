@@ -148,7 +148,8 @@ void Transaction::finish()
         f.txCache.clear();
         if (f.db) f.route = {f.db, "main", &f.ownCache};
         f.transaction = nullptr;
-        ++f.generation;
+        // Other handles may have read ahead while the writes were pending.
+        f.wrote();
     }
     if (db) {
         for (const auto& schema : attached_) exec(db, "DETACH DATABASE " + schema);

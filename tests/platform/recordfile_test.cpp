@@ -410,6 +410,40 @@ TEST_F(RecordFileTest, ReadAheadSeesWritesOfOtherWalksOnTheFile)
     EXPECT_EQ(p->number("PAT:PAT"), "15");
 }
 
+TEST_F(RecordFileTest, ReadAheadSeesWritesThroughAnotherHandleOfTheProcess)
+{
+    auto p = make(kPatient);
+    for (int n = 1; n <= 10; ++n) addPatient(*p, n * 10, "P" + std::to_string(n));
+    TestFile other(kPatient, dir.path() + "/../" + QFileInfo(dir.path()).fileName());
+    ASSERT_EQ(other.file.open(), 0);
+
+    // A record deleted through the other handle is not delivered afterwards.
+    ASSERT_EQ(p->file.set(PatKey, RecordFile::Start::AtEnds), 0);
+    ASSERT_EQ(p->file.next(), 0);  // reads ahead
+    EXPECT_EQ(p->number("PAT:PAT"), "10");
+    other.number("PAT:PAT", "20");
+    ASSERT_EQ(other.file.get(PatKey), 0);
+    ASSERT_EQ(other.file.remove(), 0);
+    ASSERT_EQ(p->file.next(), 0);
+    EXPECT_EQ(p->number("PAT:PAT"), "30");
+
+    // Nor is the old version of one changed in a transaction there, once it commits.
+    {
+        Transaction t({&other.file});
+        ASSERT_EQ(t.start(), 0);
+        other.number("PAT:PAT", "50");
+        ASSERT_EQ(other.file.get(PatKey), 0);
+        other.text("PAT:LNAME", "Changed");
+        ASSERT_EQ(other.file.put(), 0);
+        ASSERT_EQ(p->file.next(), 0);  // reads ahead the stored version of 50
+        EXPECT_EQ(p->number("PAT:PAT"), "40");
+        ASSERT_EQ(t.commit(), 0);
+    }
+    ASSERT_EQ(p->file.next(), 0);
+    EXPECT_EQ(p->number("PAT:PAT"), "50");
+    EXPECT_EQ(p->text("PAT:LNAME"), "Changed");
+}
+
 TEST_F(RecordFileTest, QuickScanWalksTheSameRecords)
 {
     auto p = make(kPatient);
