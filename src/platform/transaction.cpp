@@ -89,8 +89,10 @@ int Transaction::start()
         finish();
         return fail(code, first.driverCode, first.driverMessage);
     }
+    current_.clear();
     for (std::size_t i = 0; i < files_.size(); ++i) {
         RecordFile::Impl& f = *files_[i]->d_;
+        current_.push_back({f.hasCurrent, f.watched, f.currentRid, f.currentVersion, f.currentImage});
         f.transaction = this;
         if (i > 0) f.route = {db, schemas[i], &f.txCache};
         ++f.generation;
@@ -123,6 +125,7 @@ int Transaction::commit()
     // A commit that could not finish leaves the transaction open: undo it so
     // that nothing half-done stays pending.
     if (!sqlite3_get_autocommit(db)) exec(db, "ROLLBACK");
+    restoreCurrent();
     finish();
     return fail(code, driverCode, message);
 }
@@ -132,9 +135,24 @@ int Transaction::rollback()
     if (!active_) return 0;
     sqlite3* db = static_cast<sqlite3*>(db_);
     if (!sqlite3_get_autocommit(db)) exec(db, "ROLLBACK");
+    restoreCurrent();
     finish();
     error_ = 0;
     return 0;
+}
+
+void Transaction::restoreCurrent()
+{
+    for (std::size_t i = 0; i < files_.size() && i < current_.size(); ++i) {
+        RecordFile::Impl& f = *files_[i]->d_;
+        const Current& c = current_[i];
+        // Only the same record: one read afresh inside the transaction
+        // carries its own (still valid) version.
+        if (f.transaction != this || !c.has || !f.hasCurrent || f.currentRid != c.rid) continue;
+        f.currentVersion = c.version;
+        f.currentImage = c.image;
+        f.watched = c.watched;
+    }
 }
 
 void Transaction::abandon() { rollback(); }

@@ -43,6 +43,20 @@ public:
 private:
     int fail(int code, int driverCode, const std::string& message);
     void finish();
+    // After a rollback: a file whose current record was rewritten inside
+    // the transaction gets back that record's stored version and its watch,
+    // so that saving it again still detects another station's change.
+    void restoreCurrent();
+
+    // Each file's current record as the transaction found it.
+    struct Current {
+        bool has = false;
+        bool watched = false;
+        long long rid = 0;
+        long long version = 0;
+        std::vector<unsigned char> image;
+    };
+    std::vector<Current> current_;
 
     std::vector<RecordFile*> files_;
     int waitMs_;

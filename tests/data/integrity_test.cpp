@@ -440,6 +440,33 @@ TEST_F(IntegrityTest, LineWriteFailingMidwayLeavesClaimAndLinesAsBefore)
     readClaim(11);
 }
 
+TEST_F(IntegrityTest, SavingAgainAfterAFailedUpdateStillDetectsAnotherStationsChange)
+{
+    threeClaimsOfFive();
+    claims().watch();
+    readClaim(11);
+    data::takeClaimSnapshot();
+    INV.INV.set(20);
+    faults::failOn(faults::Operation::Put, "Item", 3, errc::DriverError);
+    EXPECT_EQ(data::updateRecord(file::Invoice), data::UpdateFailed);
+
+    // Meanwhile another station changes the claim; then the user saves again.
+    data::InvoiceRecord theirs{};
+    platform::RecordFile other(file::Invoice, data::bytesOf(theirs));
+    other.setDirectory(dir.path());
+    ASSERT_EQ(other.open(), errc::Ok);
+    theirs.INV.set(11);
+    ASSERT_EQ(other.get(file::Invoice.keyIndex("INV:INVKEY")), errc::Ok);
+    theirs.F19.set("changed elsewhere");
+    ASSERT_EQ(other.put(), errc::Ok);
+
+    EXPECT_EQ(data::updateRecord(file::Invoice), data::UpdateChanged);
+    EXPECT_EQ(messages.numbers(), (std::vector<int>{15, 38}));
+    EXPECT_EQ(INV.F19.trimmed(), "changed elsewhere");
+    EXPECT_EQ(INV.INV.asInt(), 11);
+    EXPECT_EQ(count(items(), [] { return ITM.INV.asInt() == 11; }), 5);
+}
+
 TEST_F(IntegrityTest, OtherFilesUpdateAndDeleteAlone)
 {
     data::FileUse cpt{&file::CPT48};
