@@ -102,14 +102,15 @@ bool isAscii(const unsigned char* p, std::size_t n)
 
 // Position texts: "KP1;<order>;<rid>;<value>;..." padded with blanks; order is
 // "F" for file order; text values are their Windows-1252 bytes without
-// trailing blanks, with bytes outside '!'..'~' and the characters ';' and '%'
-// written as %XX; numbers are their units. When the values would not fit,
-// "*" stands for them and the record's identity alone locates it.
+// trailing blanks, with bytes outside '!'..'~' and the characters ';', '%'
+// and '*' written as %XX; numbers are their units. When the values would not
+// fit, "*" stands for them and the record's identity alone locates it (a
+// value never reads as that "*": it would lose its place once deleted).
 void escapeInto(std::string& out, std::string_view bytes)
 {
     static const char hex[] = "0123456789ABCDEF";
     for (unsigned char c : bytes) {
-        if (c > ' ' && c < 0x7F && c != ';' && c != '%') {
+        if (c > ' ' && c < 0x7F && c != ';' && c != '%' && c != '*') {
             out += char(c);
         } else {
             out += '%';

@@ -299,6 +299,15 @@ TEST_F(RecordFileTest, PositionsCarryOddCharactersAndTheirOrder)
     ASSERT_EQ(p->file.reset(byFile), 0);
     ASSERT_EQ(p->file.next(), 0);
     EXPECT_EQ(p->number("PAT:PAT"), "3");
+
+    // A name that is a lone "*" is a value like any other.
+    addPatient(*p, 4, "!");
+    addPatient(*p, 5, "*");
+    std::string star = p->file.position(LnameKey);
+    ASSERT_EQ(p->file.remove(), 0);
+    ASSERT_EQ(p->file.reset(star), 0);
+    ASSERT_EQ(p->file.next(), 0);
+    EXPECT_EQ(cp1252::toUtf8(p->text("PAT:LNAME")), "O'Brien; Zoë 100%");
 }
 
 TEST_F(RecordFileTest, DuplicateKeysAreRefused)
