@@ -4,17 +4,22 @@ namespace kestrel::platform::packed {
 
 Decimal decode(const unsigned char* src, int bytes, int places)
 {
-    std::int64_t v = 0;
+    // The magnitude in unsigned arithmetic: the most negative number has no
+    // positive counterpart, yet encode() writes it.
+    std::uint64_t v = 0;
     const int digits = 2 * bytes - 1;
     for (int i = 0; i < digits; ++i) {
         unsigned char b = src[i / 2];
         int nib = (i % 2 == 0) ? (b >> 4) : (b & 0x0F);
         if (nib > 9) nib = 0; // a damaged nibble reads as 0 rather than as garbage
         // 19 digits can exceed 64 bits; such values are never written.
-        if (__builtin_mul_overflow(v, 10, &v) || __builtin_add_overflow(v, nib, &v)) return Decimal::fromUnits(0, places);
+        if (__builtin_mul_overflow(v, 10u, &v) || __builtin_add_overflow(v, unsigned(nib), &v))
+            return Decimal::fromUnits(0, places);
     }
-    int sign = src[bytes - 1] & 0x0F;
-    return Decimal::fromUnits(sign == 0x0D ? -v : v, places);
+    const bool negative = (src[bytes - 1] & 0x0F) == 0x0D;
+    const std::uint64_t most = std::uint64_t(INT64_MAX) + (negative ? 1u : 0u);
+    if (v > most) return Decimal::fromUnits(0, places);
+    return Decimal::fromUnits(negative ? std::int64_t(0u - v) : std::int64_t(v), places);
 }
 
 bool encode(const Decimal& value, unsigned char* dst, int bytes, int places, std::string* error)

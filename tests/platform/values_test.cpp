@@ -144,6 +144,11 @@ TEST(Packed, EncodesSignedBcdAndDecodesItBack)
     Decimal big = dec("-12345678901234567.89");
     ASSERT_TRUE(packed::encode(big, ten.data(), 10, 2));
     EXPECT_EQ(packed::decode(ten.data(), 10, 2), big);
+    // The extremes of the exact numbers: what a field accepts reads back unchanged.
+    for (std::int64_t units : {std::numeric_limits<std::int64_t>::max(), std::numeric_limits<std::int64_t>::min()}) {
+        const Decimal extreme = Decimal::fromUnits(units, 2);
+        if (packed::encode(extreme, ten.data(), 10, 2)) EXPECT_EQ(packed::decode(ten.data(), 10, 2), extreme);
+    }
 
     // Minus zero reads as zero; 0xF is a positive sign; a damaged nibble reads as 0.
     const unsigned char minusZero[] = {0x00, 0x0D};
