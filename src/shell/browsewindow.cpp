@@ -425,7 +425,19 @@ void BrowseWindow::keyPressEvent(QKeyEvent* event)
 void BrowseWindow::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    engine_->windowResized();
+    // The page is read for the list's new height, which the list knows only
+    // once it has been placed: a window resized while hidden (maximized in
+    // the frame) places its list when shown again. So the refresh follows
+    // the event, once for a run of resizes.
+    if (resizePending_) return;
+    resizePending_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            resizePending_ = false;
+            engine_->windowResized();
+        },
+        Qt::QueuedConnection);
 }
 
 void BrowseWindow::changeEvent(QEvent* event)

@@ -113,6 +113,7 @@ private:
     std::vector<QPushButton*> buttons_;
     bool settingRow_ = false;   // the engine moves the highlight: no new selection
     bool shownOnce_ = false;
+    bool resizePending_ = false;  // a refresh for the new size is on its way
     int waitCursors_ = 0;
     bool finishedSent_ = false;
 };

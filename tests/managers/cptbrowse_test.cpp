@@ -354,6 +354,29 @@ TEST_F(CptBrowseWindow, F1InTheListPressesHelp)
     EXPECT_FALSE(engine().closed());
 }
 
+// A window made much taller in one step (maximized) fills the taller list:
+// the page is read for the list's new size, not the one it had.
+TEST_F(CptBrowseWindow, AWindowMadeTallerInOneStepFillsItsLongerList)
+{
+    QMdiArea area;
+    area.resize(1000, 900);
+    area.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&area));
+    QMdiSubWindow* sub = BrowseWindow::openInMdi(def, &area);
+    settle();
+    auto* browse = qobject_cast<BrowseWindow*>(sub->widget());
+    ASSERT_NE(browse, nullptr);
+    const int before = browse->pageSize();
+    ASSERT_EQ(browse->engine().entryCount(), before);
+    sub->showMaximized();
+    settle();
+    EXPECT_GT(browse->pageSize(), before);
+    EXPECT_GT(browse->engine().entryCount(), before);
+    EXPECT_EQ(browse->engine().entryCount(), std::min(browse->pageSize(), 30));  // 30 codes in all
+    area.closeAllSubWindows();
+    settle();
+}
+
 TEST_F(CptBrowseWindow, Picture)
 {
     open();
