@@ -100,9 +100,11 @@ bool setFieldText(const FieldDef& f, unsigned char* record, const QString& text,
         return true;
     }
     case FieldKind::Digits: {
+        // Exactly the pattern's digits or none: a shorter number (a leading
+        // zero lost on the way) would be shown and printed as another one.
         QString t = text.trimmed();
-        if (!allDigits(t) || t.size() > f.size)
-            return fail(quoted(t) + QStringLiteral(" is not a number of up to %1 digits").arg(f.size));
+        if (!allDigits(t) || (!t.isEmpty() && t.size() != f.size))
+            return fail(quoted(t) + QStringLiteral(" is not %1 digits").arg(f.size));
         if (!platform::writeField(f, record, t.toStdString(), &why)) return fail(QString::fromStdString(why));
         return true;
     }

@@ -168,11 +168,17 @@ TEST(FieldText, ConvertsEachKindAndRefusesWhatDoesNotFit)
     EXPECT_TRUE(set("INV:TFEE", ""));
     EXPECT_EQ(text("INV:TFEE"), "0.00");
 
-    // Digit text: digits only, up to the field's count.
+    // Digit text: exactly the field's count of digits, or nothing. A number
+    // short of a digit (a leading zero lost in a spreadsheet) is refused, not
+    // stored as another number.
     EXPECT_TRUE(set("INV:PRIMARY", "12345678901"));
     EXPECT_FALSE(set("INV:PRIMARY", "123456789012"));
     EXPECT_FALSE(set("INV:PRIMARY", "123-45-6789"));
+    EXPECT_FALSE(set("INV:PRIMARY", "1234567890"));
+    EXPECT_TRUE(error.contains("11 digits")) << error.toStdString();
     EXPECT_EQ(text("INV:PRIMARY"), "12345678901");
+    EXPECT_TRUE(set("INV:PRIMARY", ""));
+    EXPECT_EQ(text("INV:PRIMARY"), "");
 
     // Text longer than its field: cut by assignment, refused by an import.
     EXPECT_TRUE(set("INV:F25X", "EINX"));
