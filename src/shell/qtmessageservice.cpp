@@ -1,6 +1,7 @@
 #include "shell/qtmessageservice.h"
 
 #include <QApplication>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QMetaObject>
 #include <QThread>
@@ -55,6 +56,19 @@ void leaveProcess(int status)
     std::_Exit(status);
 }
 
+// A box is as wide as its text and buttons need, which for a short text
+// ("Invalid File!") leaves too little room for the title: the window manager
+// then cuts the title down to a few letters. A spacer across the box's
+// layout keeps it wide enough for the whole title.
+void fitTitle(QMessageBox& box)
+{
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    if (!grid) return;
+    const int wanted = box.fontMetrics().horizontalAdvance(box.windowTitle()) + kTitleBarExtras;
+    grid->addItem(new QSpacerItem(wanted, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
+                  grid->columnCount());
+}
+
 } // namespace
 
 QtMessageService::QtMessageService(void (*exitFn)(int)) : exit_(exitFn ? exitFn : &leaveProcess) {}
@@ -72,6 +86,7 @@ std::unique_ptr<QMessageBox> QtMessageService::makeBox(const data::Message& m, Q
         if (m.def->buttons & int(ours)) set |= qt;
     box->setStandardButtons(set);
     box->setDefaultButton(toQt(m.def->defaultButton));
+    fitTitle(*box);
     return box;
 }
 
@@ -99,6 +114,7 @@ void QtMessageService::endProgram(const data::Message& m, const QString& finalTe
         QMessageBox box(QMessageBox::Critical, m.title, finalText, QMessageBox::Ok,
                         QApplication::activeWindow());
         box.setTextFormat(Qt::PlainText);
+        fitTitle(box);
         box.exec();
     });
     exit_(EXIT_FAILURE);

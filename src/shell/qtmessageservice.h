@@ -10,6 +10,10 @@ class QWidget;
 
 namespace kestrel::shell {
 
+// Room a title bar takes besides its text (icon, buttons, margins): a box is
+// at least its title's width plus this, so its title is never cut short.
+inline constexpr int kTitleBarExtras = 140;
+
 class QtMessageService : public data::MessageService {
 public:
     // `exitFn` leaves the process (by default at once, without running static

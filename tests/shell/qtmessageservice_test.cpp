@@ -24,6 +24,8 @@ struct SeenBox {
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QMessageBox::StandardButtons buttons;
     QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
+    int width = 0;       // of the box as shown
+    int titleWidth = 0;  // of its title's text
 };
 
 // Waits for the next message box (the one showing `text`, when given),
@@ -43,6 +45,8 @@ void answerNextBox(SeenBox* seen, QMessageBox::StandardButton press, int key = 0
         seen->icon = box->icon();
         seen->buttons = box->standardButtons();
         seen->defaultButton = box->standardButton(box->defaultButton());
+        seen->width = box->width();
+        seen->titleWidth = box->fontMetrics().horizontalAdvance(box->windowTitle());
         if (key)
             QTest::keyClick(box, Qt::Key(key));
         else
@@ -99,6 +103,10 @@ TEST(QtMessageService, EndingMessageShowsTheFinalTextAndExitsNonZero)
     EXPECT_EQ(first.text, "/data/ICD48.db key file is invalid.  Do you want to rebuild the key?");
     EXPECT_EQ(final.text, "Invalid Key!");
     EXPECT_EQ(exitStatus, 1);
+    // A box with a short text is still wide enough to show its whole title
+    // beside the title bar's icon and buttons.
+    EXPECT_EQ(final.title, "Invalid Key");
+    EXPECT_GE(final.width, final.titleWidth + shell::kTitleBarExtras);
 }
 
 TEST(QtMessageService, MessageFromAWorkerThreadIsShownOnTheGuiThread)
