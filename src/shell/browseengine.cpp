@@ -165,7 +165,11 @@ void BrowseEngine::windowOpened()
 
 void BrowseEngine::refresh()
 {
-    if (acceptAll_ || closed_ || !opened_) return;
+    // While the update form runs, the record buffer is the form's: a
+    // refresh (window resized or activated, tab chosen) would read the
+    // highlighted record back into it over what the user typed. The form's
+    // return ends with a refresh of its own.
+    if (acceptAll_ || formRunning_ || closed_ || !opened_) return;
     sortSelection();
     if (closed_) return;
     if (host_) {
@@ -520,7 +524,9 @@ void BrowseEngine::postNewSelection()
 void BrowseEngine::newSelection()
 {
     selectionPosted_ = false;
-    if (closed_ || !opened_) return;
+    // A copy-back now would overwrite the form's record (see refresh); the
+    // form's return posts a new selection of its own.
+    if (closed_ || !opened_ || formRunning_) return;
     if (!queue_.empty()) {
         int row = host_ ? host_->currentRow() : highlighted_;
         if (row < 1 || row > int(queue_.size())) row = std::clamp(highlighted_, 1, int(queue_.size()));
@@ -860,8 +866,15 @@ void BrowseEngine::callUpdateForm(int request)
     call_.localRequest = request;
     closeView();
     CallRequest = request;
-    if (def_.updateForm) def_.updateForm();
-    else CallResponse = RequestCancelled;
+    {
+        formRunning_ = true;
+        struct Done {
+            bool& flag;
+            ~Done() { flag = false; }
+        } done{formRunning_};
+        if (def_.updateForm) def_.updateForm();
+        else CallResponse = RequestCancelled;
+    }
     call_.localResponse = CallResponse == NoResponse ? RequestCancelled : CallResponse;
     resetSort();
 

@@ -214,6 +214,7 @@ private:
     bool scrollBarVisible_ = false;
     bool changeDeleteEnabled_ = false;
     bool acceptAll_ = false;
+    bool formRunning_ = false;  // the update form owns the record buffer
     bool opened_ = false;
     bool windowOpened_ = false;
     std::unique_ptr<data::FileUse> use_;

@@ -114,6 +114,32 @@ TEST_F(CptEngine, AFullFirstPageShowsTheScrollBarOnOpening)
     EXPECT_EQ(host.thumbPosition, 0);
 }
 
+// The record buffer belongs to the update form while it runs: the browse
+// behind it being resized (the frame un-maximized), activated or told of a
+// new selection must not read its highlighted record back into the buffer,
+// or the form would save the stored values over what the user typed.
+TEST_F(CptEngine, NothingOfTheBrowseTouchesTheBufferWhileItsFormRuns)
+{
+    seedCpt(8);
+    openBrowse(def);
+    pick(2);
+    form = [this](int) {
+        data::CPT.CPTDESCRIPTION.set("TYPED BY THE USER");
+        engine->windowResized();
+        engine->windowActivated();
+        engine->tabChanged(2);
+        engine->newSelection();
+        EXPECT_EQ(data::CPT.CPTDESCRIPTION.trimmed(), "TYPED BY THE USER");
+        EXPECT_EQ(data::CPT.CPTCODE.trimmed(), "C02");
+        return int(shell::RequestCancelled);
+    };
+    press(shell::BrowseRole::Change);
+    EXPECT_EQ(formCalls, 1);
+    // Afterwards the browse is itself again: the tab chosen meanwhile holds.
+    EXPECT_EQ(highlightedText(), "C02");
+    EXPECT_EQ(engine->entryCount(), 5);
+}
+
 TEST_F(CptEngine, RowScrollingAtTheEdgesOfThePage)
 {
     auto codes = seedCpt(8);
