@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 #include <QPointer>
+#include <QKeyEvent>
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
@@ -75,6 +76,15 @@ HelpViewer::HelpViewer(QWidget* parent) : QWidget(parent, Qt::Window), browser_(
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(browser_);
     resize(640, 520);
+}
+
+void HelpViewer::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void HelpViewer::showTopic(const QString& topic)

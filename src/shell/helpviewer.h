@@ -46,6 +46,10 @@ public:
     QString topic() const { return topic_; }
     QTextBrowser* browser() const { return browser_; }
 
+protected:
+    // Escape closes the help window, as it closes the program's other windows.
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     QTextBrowser* browser_;
     QString topic_;

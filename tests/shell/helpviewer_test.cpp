@@ -3,6 +3,8 @@
 #include "support/tempdir.h"
 
 #include <QFile>
+#include <QPointer>
+#include <QTest>
 #include <QTextBrowser>
 #include <gtest/gtest.h>
 
@@ -69,4 +71,15 @@ TEST(Help, LocalPagesComeBeforeBuiltInOnes)
     EXPECT_EQ(help::show("Main", &frame), viewer);
     EXPECT_TRUE(viewer->browser()->toPlainText().contains("Our practice's own notes"));
     EXPECT_EQ(viewer->topic(), "Main");
+}
+
+TEST(Help, EscapeClosesTheHelpWindow)
+{
+    QWidget frame;
+    QPointer<shell::HelpViewer> viewer = help::show("Main", &frame);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(viewer.data()));
+    QTest::keyClick(viewer->browser(), Qt::Key_Escape);
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(viewer.isNull() || !viewer->isVisible());
 }
