@@ -1,5 +1,6 @@
 #include "managers/auth.h"
 
+#include "managers/closingrules.h"
 #include "shell/browsewindow.h"
 #include "shell/formengine.h"
 #include "shell/formwindow.h"
@@ -33,9 +34,6 @@ const BrowseDefinition& authBrowse()
 const FormDefinition& authForm()
 {
     // Accepting a blank date or a blank name leaves the form.
-    auto closeIfBlank = [](FormContext& f) {
-        return f.isBlank(f.currentField()) ? Verdict::CloseCancelled : Verdict::Go;
-    };
     static const FormDefinition def{
         .file = "Auth",
         .title = "Authorized person's signature on file editor",
@@ -44,8 +42,8 @@ const FormDefinition& authForm()
         .helpTopic = "AuthorizationEditor",
         .buttons = {"&Save", "&Cancel"},
         .tabs = {{"Signature on file", {
-            entry("Date Signed", "AUT:AUTHDATE", "@D2").ditto().accepting(closeIfBlank),
-            entry("Authorization signed by:", "AUT:AUTHSIGN", "@s32").ditto().accepting(closeIfBlank),
+            entry("Date Signed", "AUT:AUTHDATE", "@D2").ditto().accepting(closeIfBlank()),
+            entry("Authorization signed by:", "AUT:AUTHSIGN", "@s32").ditto().accepting(closeIfBlank()),
             shown("Account", "AUT:PAT", "@n05"),
         }}},
         // For every request the signature belongs to the claim's patient.

@@ -1,5 +1,6 @@
 #include "managers/codetables.h"
 
+#include "managers/closingrules.h"
 #include "data/file_access.h"
 #include "data/messages.h"
 #include "data/records.h"
@@ -21,21 +22,9 @@ using namespace shell;
 namespace {
 
 // Rules of the code fields: each form closes, writing nothing, when its code
-// is accepted with a value that counts as empty.
-
-FieldRule closeIfBlank()
-{
-    return [](FormContext& f) { return f.isBlank(f.currentField()) ? Verdict::CloseCancelled : Verdict::Go; };
-}
-
-// Qualifier codes are numbers written as text: "000", a blank or a code that
-// is not a number all count as 0.
-FieldRule closeIfZero()
-{
-    return [](FormContext& f) {
-        return f.number(f.currentField()).isZero() ? Verdict::CloseCancelled : Verdict::Go;
-    };
-}
+// is accepted with a value that counts as empty (closingrules.h). Qualifier
+// codes are numbers written as text: "000", a blank or a code that is not a
+// number all count as 0.
 
 // A browse's Add, Change and Delete: the table's form, modal to the browse.
 std::function<void()> callForm(const FormDefinition& (*form)())

@@ -1,5 +1,6 @@
 #include "managers/insured.h"
 
+#include "managers/closingrules.h"
 #include "data/records.h"
 #include "managers/fieldpanel.h"
 #include "managers/payer.h"
@@ -73,18 +74,8 @@ BrowsePanel panelOf(const Coverage& c)
 
 // ------------------------------------------------------------ editor rules
 
-// A reference number of zero (blank, or all zeros) leaves the form.
-FieldRule closeIfZero()
-{
-    return [](FormContext& f) {
-        return f.number(f.currentField()).isZero() ? Verdict::CloseCancelled : Verdict::Go;
-    };
-}
-
-FieldRule closeIfBlank()
-{
-    return [](FormContext& f) { return f.isBlank(f.currentField()) ? Verdict::CloseCancelled : Verdict::Go; };
-}
+// A reference number of zero (blank, or all zeros) or a blank name leaves the
+// form (closingrules.h).
 
 // The insured is most often the patient: a blank address or phone field
 // takes the patient's when the user enters it (cut or padded to the

@@ -1,30 +1,12 @@
 #include "managers/patientform.h"
 
+#include "managers/closingrules.h"
 #include "shell/formengine.h"
 #include "shell/formwindow.h"
 
 namespace kestrel::managers {
 
 using namespace shell;
-
-namespace {
-
-FieldRule closeIfNameBlank()
-{
-    return [](FormContext& f) { return f.isBlank(f.currentField()) ? Verdict::CloseCancelled : Verdict::Go; };
-}
-
-// Every claim and payment hangs off the patient number: a record without
-// one is not edited.
-FieldRule closeIfNoNumber()
-{
-    return [](FormContext& f) {
-        const platform::Decimal n = f.number(QStringLiteral("PAT:PAT"));
-        return (n.isZero() || n.isNegative()) ? Verdict::CloseCancelled : Verdict::Go;
-    };
-}
-
-} // namespace
 
 const FormDefinition& patientForm()
 {
@@ -37,7 +19,7 @@ const FormDefinition& patientForm()
         .buttons = {"Help", "&Save", "&Cancel"},
         .tabs = {{"Patient", {
             entry("Last name, First, MI", "PAT:LNAME", "@s29").ditto()
-                .entering(closeIfNoNumber()).accepting(closeIfNameBlank()),
+                .entering(closeIfNotNumbered("PAT:PAT")).accepting(closeIfBlank()),
             radios("", "PAT:SEX", {{"Male", "M", {}}, {"Female", "F", {}}}),
             entry("Date of Birth", "PAT:BDATE", "@D2").ditto(),
             entry("Social Security number", "PAT:SSN", "@P###-##-####P").ditto(),

@@ -1,5 +1,6 @@
 #include "managers/payer.h"
 
+#include "managers/closingrules.h"
 #include "data/file_access.h"
 #include "data/records.h"
 #include "managers/fieldpanel.h"
@@ -52,9 +53,7 @@ const FormDefinition& payerForm()
         .buttons = {"&Save", "&Cancel"},
         .tabs = {{"Insurance Plan or Program Name", {
             // A plan name accepted blank leaves the form, writing nothing.
-            entry("Insurance Plan or Program Name", "HIC:HICNAME", "@s41").accepting([](FormContext& f) {
-                return f.isBlank(f.currentField()) ? Verdict::CloseCancelled : Verdict::Go;
-            }),
+            entry("Insurance Plan or Program Name", "HIC:HICNAME", "@s41").accepting(closeIfBlank()),
             entry("Address 1", "HIC:HICADD1", "@s41"),
             entry("Address 2", "HIC:HICADD2", "@s41"),
             entry("City State and Zip Code", "HIC:HICADD3", "@s41"),

@@ -1,5 +1,6 @@
 #include "managers/providerform.h"
 
+#include "managers/closingrules.h"
 #include "shell/formengine.h"
 #include "shell/formwindow.h"
 
@@ -8,23 +9,6 @@ namespace kestrel::managers {
 using namespace shell;
 
 namespace {
-
-// A provider without a name is no provider: leaving the name blank ends
-// the form without writing.
-FieldRule closeIfNameBlank()
-{
-    return [](FormContext& f) { return f.isBlank(f.currentField()) ? Verdict::CloseCancelled : Verdict::Go; };
-}
-
-// The name is the first field, entered as the form opens: a record without
-// a provider number (numbering failed, or a damaged record) is not edited.
-FieldRule closeIfNoNumber()
-{
-    return [](FormContext& f) {
-        const platform::Decimal n = f.number(QStringLiteral("PRV:PRV"));
-        return (n.isZero() || n.isNegative()) ? Verdict::CloseCancelled : Verdict::Go;
-    };
-}
 
 // Most providers bill from where they practise: a blank billing field
 // offers the physical one, and the user types over it where they differ.
@@ -52,7 +36,7 @@ const FormDefinition& providerForm()
         .buttons = {"Help", "&Save", "&Cancel"},
         .tabs = {{"Provider", {
             heading("Provider Information:"),
-            entry("Name", "PRV:PNAME", "@s29").ditto().entering(closeIfNoNumber()).accepting(closeIfNameBlank()),
+            entry("Name", "PRV:PNAME", "@s29").ditto().entering(closeIfNotNumbered("PRV:PRV")).accepting(closeIfBlank()),
             entry("Group name", "PRV:GNAME", "@s29").ditto(),
             entry("Physical address", "PRV:PADD1", "@s29").ditto().tip(street),
             entry("", "PRV:PADD2", "@s29").ditto(),

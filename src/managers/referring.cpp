@@ -1,5 +1,6 @@
 #include "managers/referring.h"
 
+#include "managers/closingrules.h"
 #include "shell/browsewindow.h"
 #include "shell/formengine.h"
 #include "shell/formwindow.h"
@@ -41,9 +42,7 @@ const FormDefinition& referringForm()
         .buttons = {"Save", "Close"},
         .tabs = {{"Referring Provider", {
             // An identifier whose number is 0 leaves the form.
-            entry("Reference ID#", "REF:F17ID", "@s11").ditto().accepting([](FormContext& f) {
-                return f.number(f.currentField()).isZero() ? Verdict::CloseCancelled : Verdict::Go;
-            }),
+            entry("Reference ID#", "REF:F17ID", "@s11").ditto().accepting(closeIfZero()),
             entry("Referring Provider Qualifier", "REF:F17Q", "@s2").tip("Qualifier ID").ditto(),
             entry("Referring Provider Name", "REF:F17R", "@s40").tip("REFERRING NAME").ditto(),
             entry("17a. Qualifier", "REF:F17AQ", "@s2").ditto(),
