@@ -13,8 +13,8 @@
 #include "shell/formwindow.h"
 #include "shell/mainwindow.h"
 #include "shell/printersettings.h"
-#include "support/scriptedmessages.h"
-#include "support/tempdir.h"
+#include "support/guiactions.h"
+#include "support/managerframe.h"
 
 #include <QAction>
 #include <QApplication>
@@ -38,35 +38,8 @@ namespace file = data::file;
 
 namespace {
 
-void settle(int ms = 20)
-{
-    QTest::qWait(ms);
-}
-
-// Runs `action` on the next modal window that opens, from inside its loop.
-void whenModal(std::function<void(QWidget*)> action)
-{
-    auto* timer = new QTimer;
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, action] {
-        QWidget* w = QApplication::activeModalWidget();
-        if (!w) return;
-        timer->stop();
-        timer->deleteLater();
-        action(w);
-    });
-    timer->start();
-}
-
-// What a user does to fill a field: click into it, select what is there,
-// type over it.
-void typeInto(QLineEdit* edit, const QString& text)
-{
-    ASSERT_NE(edit, nullptr);
-    QTest::mouseClick(edit, Qt::LeftButton);
-    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClicks(edit, text);
-}
+using test::typeInto;
+using test::whenModal;
 
 // A patient as stored, read with a record file of its own (not the shared
 // buffer the windows use).
@@ -95,51 +68,11 @@ std::vector<StoredPatient> storedPatients(const QString& dataDir)
 
 using managers::PatientPanel;
 
-class PatientWindows : public ::testing::Test {
+class PatientWindows : public test::ManagerFrameTest {
 protected:
-    test::TempDir dir;
-    test::ScriptedMessages messages;
-    platform::RootDir root{dir.path()};
-    shell::PrinterSettings printer;
-    std::unique_ptr<shell::MainWindow> frame;
+    PatientWindows() : ManagerFrameTest(shell::MenuItem::PatientManager, managers::openPatientManager) {}
 
-    void SetUp() override
-    {
-        ASSERT_TRUE(root.ensureExists());
-        ASSERT_TRUE(data::setDataDirectory(root.dataDir()));
-        data::clearAllBuffers();
-        shell::clearCallProtocol();
-        frame = std::make_unique<shell::MainWindow>(root, printer);
-        // As the executable connects it.
-        frame->setProcedure(shell::MenuItem::PatientManager,
-                            [this] { managers::openPatientManager(frame->mdiArea()); });
-        frame->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
-    }
-    void TearDown() override
-    {
-        frame->mdiArea()->closeAllSubWindows();
-        settle();
-        frame.reset();
-        for (const auto& fb : data::allFiles()) EXPECT_EQ(data::openCount(*fb.def), 0) << fb.def->label;
-    }
-
-    BrowseWindow* openFromMenu()
-    {
-        frame->action(shell::MenuItem::PatientManager)->trigger();
-        settle(50);
-        const auto subs = frame->mdiArea()->subWindowList();
-        if (subs.isEmpty()) return nullptr;
-        auto* w = qobject_cast<BrowseWindow*>(subs.back()->widget());
-        if (w) w->activateWindow();
-        return w;
-    }
     static PatientPanel* panelOf(BrowseWindow* w) { return w->findChild<managers::PatientPanel*>(); }
-    static QString cell(BrowseWindow* w, int row, int column)
-    {
-        auto* m = w->list()->model();
-        return m->data(m->index(row - 1, column)).toString();
-    }
     static QString highlightedName(BrowseWindow* w) { return cell(w, w->engine().highlighted(), 0); }
 
     void addPatient(long long number, const char* name)

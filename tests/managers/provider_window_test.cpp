@@ -13,8 +13,8 @@
 #include "shell/formwindow.h"
 #include "shell/mainwindow.h"
 #include "shell/printersettings.h"
-#include "support/scriptedmessages.h"
-#include "support/tempdir.h"
+#include "support/guiactions.h"
+#include "support/managerframe.h"
 
 #include <QAction>
 #include <QApplication>
@@ -38,72 +38,14 @@ namespace file = data::file;
 
 namespace {
 
-void settle(int ms = 20) { QTest::qWait(ms); }
+using test::tab;
+using test::typeInto;
+using test::whenModal;
 
-void whenModal(std::function<void(QWidget*)> action)
-{
-    auto* timer = new QTimer;
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, action] {
-        QWidget* w = QApplication::activeModalWidget();
-        if (!w) return;
-        timer->stop();
-        timer->deleteLater();
-        action(w);
-    });
-    timer->start();
-}
-
-void typeInto(QLineEdit* edit, const QString& text)
-{
-    ASSERT_NE(edit, nullptr);
-    QTest::mouseClick(edit, Qt::LeftButton);
-    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClicks(edit, text);
-}
-
-void tab() { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab); }
-
-class ProviderWindows : public ::testing::Test {
+class ProviderWindows : public test::ManagerFrameTest {
 protected:
-    test::TempDir dir;
-    test::ScriptedMessages messages;
-    platform::RootDir root{dir.path()};
-    shell::PrinterSettings printer;
-    std::unique_ptr<shell::MainWindow> frame;
+    ProviderWindows() : ManagerFrameTest(shell::MenuItem::ProviderManager, managers::openProviderManager) {}
 
-    void SetUp() override
-    {
-        ASSERT_TRUE(root.ensureExists());
-        ASSERT_TRUE(data::setDataDirectory(root.dataDir()));
-        data::clearAllBuffers();
-        shell::clearCallProtocol();
-        frame = std::make_unique<shell::MainWindow>(root, printer);
-        frame->setProcedure(shell::MenuItem::ProviderManager,
-                            [this] { managers::openProviderManager(frame->mdiArea()); });
-        frame->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
-    }
-    void TearDown() override
-    {
-        frame->mdiArea()->closeAllSubWindows();
-        settle();
-        frame.reset();
-        for (const auto& fb : data::allFiles()) EXPECT_EQ(data::openCount(*fb.def), 0) << fb.def->label;
-    }
-
-    BrowseWindow* openFromMenu()
-    {
-        frame->action(shell::MenuItem::ProviderManager)->trigger();
-        settle(50);
-        const auto subs = frame->mdiArea()->subWindowList();
-        return subs.isEmpty() ? nullptr : qobject_cast<BrowseWindow*>(subs.back()->widget());
-    }
-    static QString cell(BrowseWindow* w, int row, int column)
-    {
-        auto* m = w->list()->model();
-        return m->data(m->index(row - 1, column)).toString();
-    }
     void addProvider(long long number, const char* name, const std::function<void()>& more = {})
     {
         data::FileUse use{&file::Provider};

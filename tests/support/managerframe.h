@@ -1,0 +1,88 @@
+#pragma once
+// The program's frame on a fresh data folder, with one manager connected to
+// its menu item as the executable connects it: the fixture of the window
+// tests that open a manager from the menu. Tear-down closes every window and
+// checks that no record file was left open.
+#include "data/file_access.h"
+#include "data/records.h"
+#include "platform/rootdir.h"
+#include "shell/browsewindow.h"
+#include "shell/callprotocol.h"
+#include "shell/mainwindow.h"
+#include "shell/printersettings.h"
+#include "support/scriptedmessages.h"
+#include "support/tempdir.h"
+
+#include <QAbstractItemModel>
+#include <QAction>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QTableView>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+namespace kestrel::test {
+
+class ManagerFrameTest : public ::testing::Test {
+protected:
+    ManagerFrameTest(shell::MenuItem item, std::function<QMdiSubWindow*(QMdiArea*)> open)
+        : item_(item), open_(std::move(open))
+    {
+    }
+
+    TempDir dir;
+    ScriptedMessages messages;
+    platform::RootDir root{dir.path()};
+    shell::PrinterSettings printer;
+    std::unique_ptr<shell::MainWindow> frame;
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(root.ensureExists());
+        ASSERT_TRUE(data::setDataDirectory(root.dataDir()));
+        data::clearAllBuffers();
+        shell::clearCallProtocol();
+        frame = std::make_unique<shell::MainWindow>(root, printer);
+        frame->setProcedure(item_, [this] { open_(frame->mdiArea()); });
+        frame->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
+    }
+    void TearDown() override
+    {
+        frame->mdiArea()->closeAllSubWindows();
+        settle();
+        frame.reset();
+        for (const auto& fb : data::allFiles()) EXPECT_EQ(data::openCount(*fb.def), 0) << fb.def->label;
+    }
+
+    static void settle(int ms = 20) { QTest::qWait(ms); }
+
+    // Chooses the manager's menu item; its browse window, made the active
+    // one, or null when none opened.
+    shell::BrowseWindow* openFromMenu()
+    {
+        frame->action(item_)->trigger();
+        settle(50);
+        const auto subs = frame->mdiArea()->subWindowList();
+        if (subs.isEmpty()) return nullptr;
+        auto* w = qobject_cast<shell::BrowseWindow*>(subs.back()->widget());
+        if (w) w->activateWindow();
+        return w;
+    }
+    // The list's text at a 1-based row.
+    static QString cell(shell::BrowseWindow* w, int row, int column)
+    {
+        auto* m = w->list()->model();
+        return m->data(m->index(row - 1, column)).toString();
+    }
+
+private:
+    shell::MenuItem item_;
+    std::function<QMdiSubWindow*(QMdiArea*)> open_;
+};
+
+} // namespace kestrel::test
