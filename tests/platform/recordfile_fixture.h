@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -112,6 +113,32 @@ struct TestFile {
         while ((forward ? file.next() : file.previous()) == 0) out.push_back(value(label));
         EXPECT_EQ(file.error(), errc::NoRecord);
         return out;
+    }
+};
+
+// A fresh directory per test, and the records most tests need.
+class RecordFileFixture : public ::testing::Test {
+protected:
+    TempDir dir;
+
+    // A file created and opened in the test's directory.
+    std::unique_ptr<TestFile> make(const FileDef& def)
+    {
+        auto f = std::make_unique<TestFile>(def, dir.path());
+        EXPECT_EQ(f->file.create(), 0);
+        EXPECT_EQ(f->file.open(), 0);
+        return f;
+    }
+    // Adds a patient; the name is UTF-8 (stored as Windows-1252).
+    static void addPatient(TestFile& p, int number, std::string_view name, std::string_view balance = "0",
+                           std::string_view birth = "")
+    {
+        p.clear();
+        p.number("PAT:PAT", std::to_string(number));
+        p.utf8("PAT:LNAME", name);
+        p.number("PAT:NOWBALAN", balance);
+        p.text("PAT:BDATE", birth);
+        ASSERT_EQ(p.file.add(), 0) << p.file.driverMessage();
     }
 };
 

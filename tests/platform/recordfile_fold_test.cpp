@@ -65,24 +65,8 @@ const std::string kOldInsured =
     // Distinct while NOCASE folded A-Z only; one value once Ñ folds too.
     "INSERT INTO \"Insured\"(\"CODE\", \"CARNAME\") VALUES('PEÑA', 'a'), ('Peña', 'b');";
 
-class RecordFileFoldTest : public ::testing::Test {
+class RecordFileFoldTest : public RecordFileFixture {
 protected:
-    TempDir dir;
-
-    std::unique_ptr<TestFile> make(const FileDef& def)
-    {
-        auto f = std::make_unique<TestFile>(def, dir.path());
-        EXPECT_EQ(f->file.create(), 0);
-        EXPECT_EQ(f->file.open(), 0);
-        return f;
-    }
-    void addPatient(TestFile& p, int number, std::string_view utf8Name)
-    {
-        p.clear();
-        p.number("PAT:PAT", std::to_string(number));
-        p.utf8("PAT:LNAME", utf8Name);
-        ASSERT_EQ(p.file.add(), 0) << p.file.driverMessage();
-    }
     int addInsured(TestFile& i, std::string_view utf8Code, std::string_view utf8Car = "")
     {
         i.clear();

@@ -73,25 +73,7 @@ private:
     int toChild_[2] = {-1, -1};
 };
 
-class StationsTest : public ::testing::Test {
-protected:
-    TempDir dir;
-
-    std::unique_ptr<TestFile> make(const FileDef& def)
-    {
-        auto f = std::make_unique<TestFile>(def, dir.path());
-        EXPECT_EQ(f->file.create(), 0);
-        EXPECT_EQ(f->file.open(), 0);
-        return f;
-    }
-    static void addPatient(TestFile& p, int number, std::string_view name)
-    {
-        p.clear();
-        p.number("PAT:PAT", std::to_string(number));
-        p.text("PAT:LNAME", name);
-        ASSERT_EQ(p.file.add(), 0);
-    }
-};
+class StationsTest : public RecordFileFixture {};
 
 TEST_F(StationsTest, ChangeByAnotherProcessIsDetectedOnPut)
 {

@@ -13,20 +13,8 @@
 namespace kestrel::test {
 namespace {
 
-class RecordFileTest : public ::testing::Test {
+class RecordFileTest : public RecordFileFixture {
 protected:
-    TempDir dir;
-
-    void addPatient(TestFile& p, int number, std::string_view name, std::string_view balance = "0",
-                    std::string_view birth = "")
-    {
-        p.clear();
-        p.number("PAT:PAT", std::to_string(number));
-        p.utf8("PAT:LNAME", name);
-        p.number("PAT:NOWBALAN", balance);
-        p.text("PAT:BDATE", birth);
-        ASSERT_EQ(p.file.add(), 0) << p.file.driverMessage();
-    }
     void addLine(TestFile& i, int prv, int pat, int inv, std::string_view date, std::string_view cpt,
                  std::string_view fee = "0")
     {
@@ -38,13 +26,6 @@ protected:
         i.text("ITM:CPT", cpt);
         i.number("ITM:FEE", fee);
         ASSERT_EQ(i.file.add(), 0) << i.file.driverMessage();
-    }
-    std::unique_ptr<TestFile> make(const FileDef& def)
-    {
-        auto f = std::make_unique<TestFile>(def, dir.path());
-        EXPECT_EQ(f->file.create(), 0);
-        EXPECT_EQ(f->file.open(), 0);
-        return f;
     }
 };
 
