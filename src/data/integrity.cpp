@@ -105,24 +105,34 @@ int nextLine(const Link& claim)
     return rc;
 }
 
+// Ends a cascade step that failed in the driver: its error is kept for the
+// message and the transaction rolled back, then the message is shown.
+bool failed(Transaction& t, int message, const QString& text1)
+{
+    captureError(t);
+    standardMessage(message, text1);
+    return false;
+}
+
+// Runs `step` on each line of the claim in turn, with the line in the
+// buffer. True when every line is done; false when a line cannot be read
+// (message 35) or `step` fails (it reports its own failure).
+template <class Step>
+bool eachLine(Transaction& t, const Link& claim, Step step)
+{
+    for (;;) {
+        const int rc = nextLine(claim);
+        if (rc == errc::NoRecord) return true;
+        if (rc != errc::Ok) return failed(t, 35, QStringLiteral("Item"));
+        if (!step()) return false;
+    }
+}
+
 // Deletes every line of the claim.
 bool deleteLines(Transaction& t, const Link& claim)
 {
     RecordFile& items = recordFile(file::Item);
-    for (;;) {
-        int rc = nextLine(claim);
-        if (rc == errc::NoRecord) return true;
-        if (rc != errc::Ok) {
-            captureError(t);
-            standardMessage(35, QStringLiteral("Item"));
-            return false;
-        }
-        if (items.remove() != errc::Ok) {
-            captureError(t);
-            standardMessage(17, QStringLiteral("Item"));
-            return false;
-        }
-    }
+    return eachLine(t, claim, [&] { return items.remove() == errc::Ok || failed(t, 17, QStringLiteral("Item")); });
 }
 
 // Deletes every claim of the patient in the buffer, each with its lines.
@@ -140,17 +150,9 @@ bool deleteClaims(Transaction& t)
         int rc = claims.set(key);
         if (rc == errc::Ok) rc = claims.next();
         if (rc == errc::NoRecord || (rc == errc::Ok && INV.PAT.asInt() != PAT.PAT.asInt())) return true;
-        if (rc != errc::Ok) {
-            captureError(t);
-            standardMessage(35, QStringLiteral("Invoice"));
-            return false;
-        }
+        if (rc != errc::Ok) return failed(t, 35, QStringLiteral("Invoice"));
         if (!deleteLines(t, claimLink())) return false;
-        if (claims.remove() != errc::Ok) {
-            captureError(t);
-            standardMessage(17, QStringLiteral("Invoice"));
-            return false;
-        }
+        if (claims.remove() != errc::Ok) return failed(t, 17, QStringLiteral("Invoice"));
     }
 }
 
@@ -160,14 +162,7 @@ Link snapshotLink() { return {claimSnapshot.PRV.asInt(), claimSnapshot.PAT.asInt
 bool moveLines(Transaction& t, const Link& from, const Link& to)
 {
     RecordFile& items = recordFile(file::Item);
-    for (;;) {
-        int rc = nextLine(from);
-        if (rc == errc::NoRecord) return true;
-        if (rc != errc::Ok) {
-            captureError(t);
-            standardMessage(35, QStringLiteral("Item"));
-            return false;
-        }
+    return eachLine(t, from, [&] {
         QString why;
         if (!setLineLink(to, &why)) {
             // Cutting the number would hand the lines to another claim.
@@ -175,12 +170,8 @@ bool moveLines(Transaction& t, const Link& from, const Link& to)
             standardMessage(15, QStringLiteral("Item"));
             return false;
         }
-        if (items.put() != errc::Ok) {
-            captureError(t);
-            standardMessage(15, QStringLiteral("Item"));
-            return false;
-        }
-    }
+        return items.put() == errc::Ok || failed(t, 15, QStringLiteral("Item"));
+    });
 }
 
 std::vector<const FileDef*> childrenOf(const FileDef& def, bool forDelete)
@@ -230,11 +221,7 @@ bool deleteRecord(const FileDef& def)
     // The record as stored now, not as the caller last saw it: the cascade
     // must find the lines by their stored values. A record that is gone
     // cannot be deleted.
-    if (f.reget(position) != errc::Ok) {
-        captureError(t);
-        standardMessage(17, label);
-        return false;
-    }
+    if (f.reget(position) != errc::Ok) return failed(t, 17, label);
     if (is(def, file::Patient) || is(def, file::Invoice)) {
         // The cascades walk other files (and their buffers); this file's
         // current record stays the one to delete.
@@ -244,17 +231,9 @@ bool deleteRecord(const FileDef& def)
             return false;
         }
     }
-    if (f.remove() != errc::Ok) {
-        captureError(t);
-        standardMessage(17, label);
-        return false;
-    }
+    if (f.remove() != errc::Ok) return failed(t, 17, label);
     // A commit that fails has stored nothing: reported like a failed delete.
-    if (t.commit() != errc::Ok) {
-        captureError(t);
-        standardMessage(17, label);
-        return false;
-    }
+    if (t.commit() != errc::Ok) return failed(t, 17, label);
     return true;
 }
 
