@@ -31,8 +31,10 @@ const BrowseDefinition& facilityBrowse()
 
 BrowsePanel facilityPanel()
 {
-    return FieldPanel::make({{"", "FAC:FACILITYADD1", "@s26"}, {"", "FAC:FACILITYADD2", "@s26"}},
-                            QStringLiteral("Facility location"));
+    BrowsePanel panel = FieldPanel::make({{"", "FAC:FACILITYADD1", "@s26"}, {"", "FAC:FACILITYADD2", "@s26"}},
+                                         QStringLiteral("Facility location"));
+    panel.placement = BrowsePanel::Placement::Below;
+    return panel;
 }
 
 const FormDefinition& facilityForm()

@@ -209,9 +209,12 @@ void BrowseWindow::build()
     const int listHeight = kListRows * rowHeight() + headerHeight + frame;
     const int barWidth = thumb_->sizeHint().width();
     const int buttonsWidth = int(buttons_.size()) * (kButtonWidth + kButtonGap) - kButtonGap;
-    const int panelWidth = panel_.widget ? panel_.widget->width() + kMargin : 0;
-    const int width =
-        std::max(listWidth + barWidth + panelWidth, buttonsWidth) + 2 * kMargin;
+    const bool panelBelow = panel_.widget && panel_.placement == BrowsePanel::Placement::Below;
+    const bool panelBeside = panel_.widget && !panelBelow;
+    const int panelWidth = panel_.widget ? panel_.widget->width() : 0;
+    const int contentWidth = panelBelow ? std::max(listWidth + barWidth, panelWidth)
+                                        : listWidth + barWidth + (panelBeside ? kMargin + panelWidth : 0);
+    const int width = std::max(contentWidth, buttonsWidth) + 2 * kMargin;
 
     if (heading_) {
         heading_->setGeometry(kMargin, y, width - 2 * kMargin, heading_->sizeHint().height());
@@ -223,11 +226,17 @@ void BrowseWindow::build()
     }
     list_->setGeometry(kMargin, y, listWidth, listHeight);
     thumb_->setGeometry(kMargin + listWidth, y, barWidth, listHeight);
+    int bottom = y + listHeight + kMargin;
     if (panel_.widget) {
         panel_.widget->setParent(this);
-        panel_.widget->move(kMargin + listWidth + barWidth + kMargin, y);
+        if (panelBelow) {
+            panel_.widget->move(kMargin, bottom);
+            bottom += panel_.widget->height() + kMargin;
+        } else {
+            panel_.widget->move(kMargin + listWidth + barWidth + kMargin, y);
+            bottom = std::max(bottom, y + panel_.widget->height() + kMargin);
+        }
     }
-    int bottom = y + std::max(listHeight, panel_.widget ? panel_.widget->height() : 0) + kMargin;
     int x = width - kMargin - buttonsWidth;
     for (QPushButton* b : buttons_) {
         b->setGeometry(x, bottom, kButtonWidth, kButtonHeight);

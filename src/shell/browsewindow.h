@@ -2,8 +2,8 @@
 // The Qt browse window: built from a BrowseDefinition and driven by its
 // BrowseEngine. It shows the heading, the sheet of tabs that chooses the
 // order, the list (one page: the engine's queue is the model), the thumb
-// scroll bar beside it, an optional detail panel of the owning window, and
-// the buttons; the resizer relays the controls when the window is resized.
+// scroll bar beside it, an optional detail panel of the owning window (beside
+// or below the list), and the buttons; the resizer relays the controls when the window is resized.
 //
 // The list never scrolls by itself: arrow and page keys, Home/End, the
 // wheel and the scroll bar's arrows and groove become the engine's scroll
@@ -37,12 +37,16 @@ namespace kestrel::shell {
 
 class BrowseListModel;
 
-// A panel of the owning window shown beside the list (placed by hand, at
-// its own size), and what refreshes it from the record buffers after every
-// copy-back and redisplay.
+// A panel of the owning window shown with the list (placed by hand, at its
+// own size), and what refreshes it from the record buffers after every
+// copy-back and redisplay. Beside: to the right of the list's scroll bar,
+// level with the list's top. Below: under the list, at its left edge, above
+// the buttons. Either way the resizer moves and stretches it with the window.
 struct BrowsePanel {
+    enum class Placement { Beside, Below };
     QWidget* widget = nullptr;
     std::function<void()> fill;
+    Placement placement = Placement::Beside;
 };
 
 class BrowseWindow final : public QWidget, public BrowseHost {

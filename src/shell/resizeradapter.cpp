@@ -22,10 +22,24 @@ namespace kestrel::shell {
 
 namespace {
 
+// QLayout::indexOf does not look into nested layouts, and a widget in a row
+// box inside a grid is the layout's as much as one in the grid itself: the
+// resizer must not place it too, or the two fight and the widget ends up
+// wherever the last of them put it.
+bool inLayout(const QLayout* layout, const QWidget* w)
+{
+    for (int i = 0; i < layout->count(); ++i) {
+        QLayoutItem* item = layout->itemAt(i);
+        if (item->widget() == w) return true;
+        if (const QLayout* nested = item->layout(); nested && inLayout(nested, w)) return true;
+    }
+    return false;
+}
+
 bool managedByLayout(const QWidget* w)
 {
     const QWidget* parent = w->parentWidget();
-    return parent && parent->layout() && parent->layout()->indexOf(const_cast<QWidget*>(w)) >= 0;
+    return parent && parent->layout() && inLayout(parent->layout(), w);
 }
 
 // Containers whose children are controls of the window in their own right.

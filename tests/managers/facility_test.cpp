@@ -112,8 +112,38 @@ TEST_F(FacilityTest, TheLookupListsByNameWithTheFacilityLocationUnderTheList)
         for (QLabel* l : w->findChildren<QLabel*>())
             if (l->text() == "Facility location" || l->accessibleName().startsWith("FAC:")) location << l->text();
         EXPECT_EQ(location, (QStringList{"Facility location", "2 NORTH RD", "AKRON OH 44303"}));
+
+        // The location sits under the list, not beside it, and stays under it
+        // (moving down) when the window grows.
+        QWidget* panel = nullptr;
+        for (QLabel* l : w->findChildren<QLabel*>())
+            if (l->text() == "Facility location") panel = l->parentWidget();
+        ASSERT_NE(panel, nullptr);
+        ASSERT_NE(panel, w);
+        auto inWindow = [w](QWidget* c) { return QRect(c->mapTo(w, QPoint(0, 0)), c->size()); };
+        auto checkBelow = [&] {
+            const QRect list = inWindow(w->list()), box = inWindow(panel);
+            EXPECT_GT(box.top(), list.bottom());
+            EXPECT_LT(box.left(), list.center().x());
+            EXPECT_LE(box.bottom(), w->button(BrowseRole::Close)->mapTo(w, QPoint(0, 0)).y());
+            // The address lines are laid out inside the panel, one under the other.
+            int lineTop = box.top();
+            for (QLabel* l : panel->findChildren<QLabel*>()) {
+                if (!l->accessibleName().startsWith("FAC:")) continue;
+                const QRect r = inWindow(l);
+                EXPECT_TRUE(box.contains(r)) << l->text().toStdString();
+                EXPECT_GT(r.top(), lineTop) << l->text().toStdString();
+                lineTop = r.top();
+            }
+            return box.top();
+        };
+        const int designedTop = checkBelow();
         const QString path = qEnvironmentVariable("KESTREL_TEST_BINARY_DIR", QDir::tempPath()) + "/facilitybrowse.png";
         EXPECT_TRUE(dialog->grab().save(path));
+        dialog->resize(dialog->width() + 200, dialog->height() + 150);
+        test::settle();
+        EXPECT_GT(checkBelow(), designedTop);
+        EXPECT_TRUE(dialog->grab().save(path.chopped(4) + "-grown.png"));
         w->button(BrowseRole::Select)->click();
     });
     EXPECT_EQ(managers::selectFacility(), RequestCompleted);

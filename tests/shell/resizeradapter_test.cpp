@@ -3,7 +3,7 @@
 
 #include <QCheckBox>
 #include <QGroupBox>
-#include <QHBoxLayout>
+#include <QBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -33,6 +33,7 @@ struct BrowseWindow {
     QMenuBar* menu = new QMenuBar(&window);
     QWidget* laidOut = new QWidget(&window);  // a container that uses a layout
     QLineEdit* inLayout = new QLineEdit(laidOut);
+    QLabel* inNestedLayout = new QLabel("row", laidOut);  // in a row box inside its layout
 
     BrowseWindow()
     {
@@ -47,7 +48,11 @@ struct BrowseWindow {
         check->setGeometry(10, 20, 80, 20);  // window coordinates: (20, 365)
         menu->setGeometry(0, 0, 600, 8);
         laidOut->setGeometry(300, 345, 150, 40);
-        (new QHBoxLayout(laidOut))->addWidget(inLayout);
+        auto* column = new QVBoxLayout(laidOut);
+        column->addWidget(inLayout);
+        auto* row = new QHBoxLayout;
+        column->addLayout(row);
+        row->addWidget(inNestedLayout);
     }
 };
 
