@@ -8,15 +8,7 @@
 namespace kestrel::platform {
 
 namespace {
-std::string quoted(std::string_view text)
-{
-    std::string s;
-    s.reserve(text.size() + 2);
-    s += '"';
-    s.append(text.data(), text.size());
-    s += '"';
-    return s;
-}
+std::string quoted(std::string_view text) { return '"' + std::string(text) + '"'; }
 } // namespace
 
 FieldValue readField(const FieldDef& f, const unsigned char* record)

@@ -119,15 +119,7 @@ struct Token {
     int cmp = 0;           // index into the comparison operators for Cmp
 };
 
-std::string quote(std::string_view s)
-{
-    std::string q;
-    q.reserve(s.size() + 2);
-    q += '"';
-    q.append(s.data(), s.size());
-    q += '"';
-    return q;
-}
+std::string quote(std::string_view s) { return '"' + std::string(s) + '"'; }
 
 } // namespace
 
