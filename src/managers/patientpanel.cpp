@@ -48,7 +48,9 @@ PatientPanel::PatientPanel(QWidget* parent) : QWidget(parent)
 
     int y = 0;
     name_ = new QLineEdit(this);
-    name_->setMaxLength(29);
+    // Shown 29 wide, but the name holds 28: the box takes no more, since the
+    // rest would be cut off the name the list is located on.
+    name_->setMaxLength(std::min(29, data::PAT.LNAME.width));
     name_->setGeometry(0, y, charW * 29 + 14, rowH + 2);
     name_->setAccessibleName(QStringLiteral("PAT:LNAME"));
     connect(name_, &QLineEdit::editingFinished, this, &PatientPanel::nameAccepted);

@@ -1,5 +1,6 @@
 #include "shell/formwindow.h"
 
+#include "data/records.h"
 #include "platform/picture.h"
 #include "shell/formengine.h"
 #include "shell/helpviewer.h"
@@ -37,6 +38,21 @@ int pictureWidth(const QString& picture)
 {
     auto p = platform::Picture::parse(QStringView(picture));
     return p ? std::max(1, p->width()) : 10;
+}
+
+// Characters an entry box takes. A plain text picture wider than its field
+// would let the user type what the field cannot hold and be refused only on
+// leaving, so the box stops at the field's width. Pictures that reformat
+// what is typed (dates, patterns, numbers) and text pictures over number
+// fields keep their own width: the typed form differs from the stored one.
+int entryLimit(const FormControl& c)
+{
+    const int chars = pictureWidth(c.picture);
+    auto p = platform::Picture::parse(QStringView(c.picture));
+    if (!p || p->kind() != platform::Picture::Kind::Text || c.field.isEmpty()) return chars;
+    auto ref = data::findField(c.field.toStdString());
+    if (!ref || ref->field->kind == platform::FieldKind::Packed) return chars;
+    return std::max(1, std::min(chars, ref->field->size));
 }
 
 } // namespace
@@ -176,7 +192,7 @@ void FormWindow::build()
                 const int at = placePrompt(x);
                 auto* edit = new QLineEdit(page);
                 const int chars = pictureWidth(c.picture);
-                edit->setMaxLength(std::max(chars, 1));
+                edit->setMaxLength(entryLimit(c));
                 edit->setGeometry(at, y, charW * std::min(chars, kWidestField) + 14, rowH);
                 if (!c.tooltip.isEmpty()) edit->setToolTip(c.tooltip);
                 edit->setAccessibleName(c.prompt.isEmpty() ? c.field : c.prompt);

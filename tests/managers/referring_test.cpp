@@ -6,6 +6,10 @@
 
 #include "insurtesting.h"
 #include "shell/formtesting.h"
+#include "shell/formwindow.h"
+
+#include <QLineEdit>
+#include <QTest>
 
 using namespace kestrel;
 using namespace kestrel::shell;
@@ -69,6 +73,57 @@ TEST_F(ReferringTest, InSelectModeSelectIsShownButIsNotTheDefaultButton)
         test::HeadlessBrowse b(managers::referringBrowse());
         EXPECT_FALSE(b.host.selectShown);
     }
+}
+
+// The name's picture is wider than the 24 characters the record holds, and
+// 17b's wider than its 10: the boxes stop at what the record holds, so the
+// user is not refused later for characters already typed. A date box is not
+// held to the 8 characters its field stores.
+TEST_F(ReferringTest, EntryBoxesTakeNoMoreThanTheRecordHolds)
+{
+    const QString thirty = "ABCDEFGHIJKLMNOPQRSTUVWXYZ1234";
+    {
+        CallRequest = InsertRecord;
+        FormEngine engine(managers::referringForm());
+        ASSERT_EQ(engine.open(), FormEngine::Opening::ShowWindow);
+        FormWindow window(engine);
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+        test::settle();
+        QLineEdit* id = window.entryOf("REF:F17ID");
+        QLineEdit* name = window.entryOf("REF:F17R");
+        QLineEdit* npi = window.entryOf("REF:F17B");
+        ASSERT_TRUE(id && name && npi);
+        id->setFocus();
+        QTest::keyClicks(id, "4455");
+        name->setFocus();
+        QTest::keyClicks(name, thirty);
+        EXPECT_EQ(name->text(), thirty.left(24));
+        npi->setFocus();
+        QTest::keyClicks(npi, "19927538801234");
+        EXPECT_EQ(npi->text(), "1992753880");
+        id->setFocus();
+        test::settle();
+        EXPECT_TRUE(messages.shown().empty());
+        engine.save();
+        EXPECT_EQ(engine.response(), RequestCompleted);
+    }
+    EXPECT_EQ(referring(), std::vector<std::string>{"4455 " + thirty.left(24).toStdString()});
+
+    data::INV.PAT.set(platform::Decimal(4));
+    CallRequest = InsertRecord;
+    FormEngine engine(managers::authForm());
+    ASSERT_EQ(engine.open(), FormEngine::Opening::ShowWindow);
+    FormWindow window(engine);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    test::settle();
+    QLineEdit* date = window.entryOf("AUT:AUTHDATE");
+    ASSERT_NE(date, nullptr);
+    date->setFocus();
+    QTest::keyClicks(date, "03/01/2024");
+    EXPECT_EQ(date->text(), "03/01/2024");
+    engine.cancel();
 }
 
 // Referring, Rendering and Auth allow duplicate keys: whatever makes an add
