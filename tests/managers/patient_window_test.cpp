@@ -39,7 +39,6 @@ namespace file = data::file;
 namespace {
 
 using test::typeInto;
-using test::whenModal;
 
 // A patient as stored, read with a record file of its own (not the shared
 // buffer the windows use).

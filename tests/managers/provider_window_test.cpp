@@ -78,11 +78,8 @@ TEST_F(ProviderWindows, AddingAProviderWithTheKeyboardCopiesTheAddressIntoTheBil
     EXPECT_EQ(w->list()->toolTip(), "Provider browser ...");
 
     bool formSeen = false;
-    whenModal([&](QWidget* modal) {
-        auto* form = qobject_cast<FormWindow*>(modal);
-        ASSERT_NE(form, nullptr);
+    whenFormOpens([&](FormWindow* form) {
         formSeen = true;
-        settle();
         EXPECT_EQ(form->windowTitle(), "Record will be added");
         // Second address lines have no prompt: they line up under the first.
         EXPECT_EQ(form->entryOf("PRV:PADD2")->x(), form->entryOf("PRV:PADD1")->x());
@@ -139,11 +136,8 @@ TEST_F(ProviderWindows, AddingAProviderWithTheKeyboardCopiesTheAddressIntoTheBil
     // The next provider gets 2; Ctrl+grave brings back the last name saved
     // through the editor (Ctrl+apostrophe is not this editor's ditto key).
     formSeen = false;
-    whenModal([&](QWidget* modal) {
-        auto* form = qobject_cast<FormWindow*>(modal);
-        ASSERT_NE(form, nullptr);
+    whenFormOpens([&](FormWindow* form) {
         formSeen = true;
-        settle();
         QLineEdit* name = form->entryOf("PRV:PNAME");
         QTest::keyClick(name, Qt::Key_Apostrophe, Qt::ControlModifier);
         EXPECT_EQ(name->text(), "");

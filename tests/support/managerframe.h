@@ -8,8 +8,10 @@
 #include "platform/rootdir.h"
 #include "shell/browsewindow.h"
 #include "shell/callprotocol.h"
+#include "shell/formwindow.h"
 #include "shell/mainwindow.h"
 #include "shell/printersettings.h"
+#include "support/guiactions.h"
 #include "support/scriptedmessages.h"
 #include "support/tempdir.h"
 
@@ -72,6 +74,17 @@ protected:
         auto* w = qobject_cast<shell::BrowseWindow*>(subs.back()->widget());
         if (w) w->activateWindow();
         return w;
+    }
+    // Runs `act` on the record editor that opens next, once it has settled
+    // (from inside its loop); fails the test when what opens is no editor.
+    static void whenFormOpens(std::function<void(shell::FormWindow*)> act)
+    {
+        whenModal([act](QWidget* modal) {
+            auto* form = qobject_cast<shell::FormWindow*>(modal);
+            ASSERT_NE(form, nullptr);
+            settle();
+            act(form);
+        });
     }
     // The list's text at a 1-based row.
     static QString cell(shell::BrowseWindow* w, int row, int column)
