@@ -39,7 +39,6 @@ namespace file = data::file;
 namespace {
 
 using test::typeInto;
-using test::whenModal;
 
 // A patient as stored, read with a record file of its own (not the shared
 // buffer the windows use).
@@ -94,11 +93,8 @@ TEST_F(PatientWindows, AUserAddsAPatientFromTheMenuSeesItAndChangesIt)
 
     // Insert on the empty list opens the editor; the user types the patient.
     bool formSeen = false;
-    whenModal([&](QWidget* modal) {
-        auto* form = qobject_cast<FormWindow*>(modal);
-        ASSERT_NE(form, nullptr);
+    whenFormOpens([&](FormWindow* form) {
         formSeen = true;
-        settle();
         EXPECT_EQ(form->windowTitle(), "Record will be added");
         // The name field has the focus as the form opens.
         EXPECT_EQ(QApplication::focusWidget(), form->entryOf("PAT:LNAME"));
@@ -132,11 +128,8 @@ TEST_F(PatientWindows, AUserAddsAPatientFromTheMenuSeesItAndChangesIt)
 
     // Ctrl+Enter changes the highlighted patient: a new street.
     formSeen = false;
-    whenModal([&](QWidget* modal) {
-        auto* form = qobject_cast<FormWindow*>(modal);
-        ASSERT_NE(form, nullptr);
+    whenFormOpens([&](FormWindow* form) {
         formSeen = true;
-        settle();
         EXPECT_EQ(form->windowTitle(), "Record will be changed");
         EXPECT_EQ(form->entryOf("PAT:SSN")->text(), "123-45-6789");
         typeInto(form->entryOf("PAT:ADD1"), "99 OAK AVE");
@@ -202,10 +195,7 @@ TEST_F(PatientWindows, ACancelledInsertLeavesNoPatientAndTheNumberIsUsedNext)
     addPatient(1, "ADAMS, AL");
     BrowseWindow* w = openFromMenu();
     ASSERT_NE(w, nullptr);
-    whenModal([&](QWidget* modal) {
-        auto* form = qobject_cast<FormWindow*>(modal);
-        ASSERT_NE(form, nullptr);
-        settle();
+    whenFormOpens([&](FormWindow* form) {
         QTest::keyClicks(form->entryOf("PAT:LNAME"), "BROWN, BO");
         QTest::mouseClick(form->cancelButton(), Qt::LeftButton);
     });
@@ -214,10 +204,7 @@ TEST_F(PatientWindows, ACancelledInsertLeavesNoPatientAndTheNumberIsUsedNext)
     EXPECT_EQ(storedPatients(root.dataDir()).size(), 1u);
     EXPECT_EQ(w->engine().entryCount(), 1);
 
-    whenModal([&](QWidget* modal) {
-        auto* form = qobject_cast<FormWindow*>(modal);
-        ASSERT_NE(form, nullptr);
-        settle();
+    whenFormOpens([&](FormWindow* form) {
         QTest::keyClicks(form->entryOf("PAT:LNAME"), "BROWN, BO");
         QTest::mouseClick(form->saveButton(), Qt::LeftButton);
     });
