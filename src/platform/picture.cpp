@@ -42,6 +42,12 @@ bool readNumber(std::string_view s, std::size_t& i, int& out, int limit)
 
 QString quoted(const QString& s) { return QLatin1Char('"') + s + QLatin1Char('"'); }
 
+// The end of a refusal that counts what was typed: "1 was typed", "3 were typed".
+QString typedCount(qsizetype n)
+{
+    return n == 1 ? QStringLiteral("1 was typed") : QStringLiteral("%1 were typed").arg(n);
+}
+
 // "1234567" -> "1,234,567"
 QString grouped(const QString& digits)
 {
@@ -564,7 +570,9 @@ std::optional<FieldValue> Picture::inputText(const QString& typed, const FieldDe
     int limit = width_;
     if (target) limit = std::min(limit, target->size);
     if (int(bytes->size()) > limit) {
-        fail(why, QStringLiteral("At most %1 characters fit here; %2 were typed.").arg(limit).arg(bytes->size()));
+        fail(why, QStringLiteral("At most %1 characters fit here; %2.")
+                      .arg(limit)
+                      .arg(typedCount(qsizetype(bytes->size()))));
         return std::nullopt;
     }
     if (target && target->kind == FieldKind::Digits) {
@@ -865,12 +873,12 @@ std::optional<FieldValue> Picture::inputPattern(const QString& typed, const Fiel
     }
     bool countOk = suppresses ? (digits.size() >= 1 && digits.size() <= positions) : digits.size() == positions;
     if (!countOk) {
-        fail(why, suppresses ? QStringLiteral("At most %1 digits can be typed here; %2 were typed.")
+        fail(why, suppresses ? QStringLiteral("At most %1 digits can be typed here; %2.")
                                    .arg(positions)
-                                   .arg(digits.size())
-                             : QStringLiteral("%1 digits are needed here; %2 were typed.")
+                                   .arg(typedCount(digits.size()))
+                             : QStringLiteral("%1 digits are needed here; %2.")
                                    .arg(positions)
-                                   .arg(digits.size()));
+                                   .arg(typedCount(digits.size())));
         return std::nullopt;
     }
     if (packedTarget) return FieldValue(Decimal(digits.toLongLong()));
