@@ -91,6 +91,7 @@ TEST(TextPicture, ShowsAtMostItsWidthAndTakesOnlyWhatFits)
     auto tooLong = type("@s7", "12345678", &kCode);
     EXPECT_FALSE(tooLong.value);
     EXPECT_EQ(tooLong.why, "At most 7 characters fit here; 8 were typed.");
+    EXPECT_EQ(type("@s1", "AB").why, "At most 1 character fits here; 2 were typed.");
     // The field is narrower than the picture: the field decides.
     EXPECT_FALSE(type("@s7", "1234", &kQty).value);
     auto notStorable = type("@s29", QString::fromUtf8("Łukasz"), &kName);
