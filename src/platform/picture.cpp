@@ -570,10 +570,9 @@ std::optional<FieldValue> Picture::inputText(const QString& typed, const FieldDe
     int limit = width_;
     if (target) limit = std::min(limit, target->size);
     if (int(bytes->size()) > limit) {
-        fail(why, (limit == 1 ? QStringLiteral("At most 1 character fits here; %2.")
-                              : QStringLiteral("At most %1 characters fit here; %2."))
-                      .arg(limit)
-                      .arg(typedCount(qsizetype(bytes->size()))));
+        const QString most = limit == 1 ? QStringLiteral("At most 1 character fits here")
+                                        : QStringLiteral("At most %1 characters fit here").arg(limit);
+        fail(why, QStringLiteral("%1; %2.").arg(most, typedCount(qsizetype(bytes->size()))));
         return std::nullopt;
     }
     if (target && target->kind == FieldKind::Digits) {
