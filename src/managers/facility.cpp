@@ -1,5 +1,6 @@
 #include "managers/facility.h"
 
+#include "managers/closingrules.h"
 #include "managers/fieldpanel.h"
 #include "shell/formengine.h"
 #include "shell/formwindow.h"
@@ -52,9 +53,7 @@ const FormDefinition& facilityForm()
             entry("Reference I.D. (EIN)", "FAC:FACILITYID", "@s11")
                 .tip("Reference No. (EIN+2 digit suffix)")
                 .ditto()
-                .accepting([](FormContext& f) {
-                    return f.number(f.currentField()).isZero() ? Verdict::CloseCancelled : Verdict::Go;
-                }),
+                .accepting(closeIfZero()),
             entry("Facility Name", "FAC:FACILTYNAME", "@s26").ditto(),
             entry("Address", "FAC:FACILITYADD1", "@s26").ditto(),
             entry("City, State Zip", "FAC:FACILITYADD2", "@s26").ditto(),
