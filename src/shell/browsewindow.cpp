@@ -229,6 +229,10 @@ void BrowseWindow::build()
     int bottom = y + listHeight + kMargin;
     if (panel_.widget) {
         panel_.widget->setParent(this);
+        // The panel's lines are the window's controls: a panel of its own
+        // class would otherwise move as one block while its lines kept their
+        // designed places and sizes inside it.
+        ResizerAdapter::holdsControls(panel_.widget);
         if (panelBelow) {
             panel_.widget->move(kMargin, bottom);
             bottom += panel_.widget->height() + kMargin;

@@ -42,12 +42,16 @@ bool managedByLayout(const QWidget* w)
     return parent && parent->layout() && inLayout(parent->layout(), w);
 }
 
+constexpr const char* kHoldsControls = "kestrelHoldsControls";
+
 // Containers whose children are controls of the window in their own right.
+// A widget of a class of its own is not known to be one (it may draw its
+// children itself) unless its owner says so.
 bool isPlainContainer(const QWidget* w)
 {
     const QMetaObject* mo = w->metaObject();
     return mo == &QWidget::staticMetaObject || mo == &QFrame::staticMetaObject
-        || qobject_cast<const QGroupBox*>(w);
+        || qobject_cast<const QGroupBox*>(w) || w->property(kHoldsControls).toBool();
 }
 
 void collect(QWidget* container, std::vector<QPointer<QWidget>>& out);
@@ -97,6 +101,8 @@ ControlKind ResizerAdapter::kindOf(const QWidget* w)
         return ControlKind::DisplayText;
     return ControlKind::Other;
 }
+
+void ResizerAdapter::holdsControls(QWidget* container) { container->setProperty(kHoldsControls, true); }
 
 ResizerAdapter* ResizerAdapter::attach(QWidget* window)
 {

@@ -12,8 +12,9 @@
 // layout manages is left to that layout, together with everything inside it;
 // the parts of a compound widget (the editor of a spin box, the scroll bars of
 // a list) belong to it and are not recorded. Children of plain containers
-// (QWidget, QFrame, QGroupBox) and of tab pages are recorded, and placed
-// relative to the window like every other control.
+// (QWidget, QFrame, QGroupBox), of tab pages and of widgets marked with
+// holdsControls() are recorded, and placed relative to the window like every
+// other control.
 
 #include "shell/resizer.h"
 
@@ -31,6 +32,11 @@ public:
     static ResizerAdapter* attach(QWidget* window);
 
     static ControlKind kindOf(const QWidget* widget);
+
+    // Marks a widget of the program's own class (a detail panel) whose
+    // hand-placed children are controls of the window like any other, as
+    // those of a plain container are. Call before attach().
+    static void holdsControls(QWidget* container);
 
     const Resizer& resizer() const { return resizer_; }
     // The recorded widgets, in control-number order.

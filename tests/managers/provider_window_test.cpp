@@ -158,6 +158,32 @@ TEST_F(ProviderWindows, AddingAProviderWithTheKeyboardCopiesTheAddressIntoTheBil
     EXPECT_TRUE(messages.shown().empty());
 }
 
+TEST_F(ProviderWindows, TheDetailPanelLinesFollowTheWindowWhenItGrows)
+{
+    addProvider(1, "ADAMS, JOHN MD", [] { data::PRV.BADD1.set("PO BOX 44"); });
+    BrowseWindow* w = openFromMenu();
+    ASSERT_NE(w, nullptr);
+    auto* panel = w->findChild<ProviderPanel*>();
+    ASSERT_NE(panel, nullptr);
+    QLabel* street = nullptr;
+    for (QLabel* l : panel->findChildren<QLabel*>())
+        if (l->accessibleName() == "PRV:BADD1") street = l;
+    ASSERT_NE(street, nullptr);
+    const QRect designed(street->mapTo(w, QPoint(0, 0)), street->size());
+
+    auto* sub = frame->mdiArea()->subWindowList().back();
+    sub->resize(sub->size() + QSize(300, 200));
+    settle(50);
+    const QRect grown(street->mapTo(w, QPoint(0, 0)), street->size());
+    // Stretched and moved with the window, as every other line of it is,
+    // instead of keeping its designed size inside a moved panel.
+    EXPECT_GT(grown.width(), designed.width() * 5 / 4);
+    EXPECT_GT(grown.height(), designed.height());
+    EXPECT_GT(grown.left(), designed.left() * 5 / 4);
+    EXPECT_LE(grown.right(), w->width());
+    EXPECT_EQ(street->text(), "PO BOX 44");
+}
+
 TEST_F(ProviderWindows, TheDeleteKeyAndButtonLeaveTheProviderAlone)
 {
     addProvider(1, "ADAMS, JOHN MD");
