@@ -55,6 +55,16 @@ int entryLimit(const FormControl& c)
     return std::max(1, std::min(chars, ref->field->size));
 }
 
+// A prompt or heading shows its text where a centred line of a row would
+// stand, but from the top of its box: the resizer makes the box taller with
+// the window while the entry beside it keeps its height, and centred text
+// would sink below the field it names.
+void keepTextAtTop(QLabel* label, int rowH)
+{
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label->setContentsMargins(0, std::max(0, (rowH - label->fontMetrics().height()) / 2), 0, 0);
+}
+
 } // namespace
 
 // ---------------------------------------------------------------- runForm
@@ -175,6 +185,7 @@ void FormWindow::build()
                 if (c.prompt.isEmpty()) return beside ? at : fieldX;
                 auto* label = new QLabel(c.prompt, page);
                 label->setGeometry(at, y, fm.horizontalAdvance(c.prompt) + 4, rowH);
+                keepTextAtTop(label, rowH);
                 return beside ? at + label->width() + 4 : fieldX;
             };
             QWidget* w = nullptr;
@@ -185,6 +196,7 @@ void FormWindow::build()
                 bold.setBold(true);
                 label->setFont(bold);
                 label->setGeometry(x, y, QFontMetrics(bold).horizontalAdvance(c.prompt) + 8, rowH);
+                keepTextAtTop(label, rowH);
                 w = label;
                 break;
             }

@@ -100,6 +100,43 @@ TEST_F(FormWindowTest, TheWindowIsBuiltFromTheDefinition)
     EXPECT_EQ(w.minimumSize(), w.size());
 }
 
+// The window row of the first dark (text) pixel the widget draws, -1 if none.
+int firstTextRow(QWidget* w, QWidget* window)
+{
+    const QImage image = w->grab().toImage();
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (qGray(image.pixel(x, y)) < 90) return w->mapTo(window, QPoint(0, y)).y();
+    return -1;
+}
+
+TEST_F(FormWindowTest, PromptsStayLevelWithTheirFieldsWhenTheWindowGrows)
+{
+    const FormDefinition def = codeForm();
+    Open open(def, InsertRecord);
+    FormWindow& w = *open.window;
+    QLineEdit* edit = open.edit("CPT:CPTDESCRIPTION");
+    ASSERT_NE(edit, nullptr);
+    QTest::mouseClick(edit, Qt::LeftButton);
+    QTest::keyClicks(edit, "OFFICE VISIT");
+    QTest::mouseClick(open.edit("CPT:CPTCODE"), Qt::LeftButton);  // no cursor in the field measured
+    ASSERT_EQ(edit->text(), "OFFICE VISIT");
+    QLabel* prompt = nullptr;
+    for (QLabel* l : w.findChildren<QLabel*>())
+        if (l->text() == "Description") prompt = l;
+    ASSERT_NE(prompt, nullptr);
+
+    for (const QSize grow : {QSize(0, 0), QSize(300, 200)}) {
+        w.resize(w.size() + grow);
+        QTest::qWait(10);
+        const int promptRow = firstTextRow(prompt, &w);
+        const int fieldRow = firstTextRow(edit, &w);
+        ASSERT_GE(promptRow, 0);
+        ASSERT_GE(fieldRow, 0);
+        EXPECT_LE(std::abs(promptRow - fieldRow), 3) << "grown by " << grow.height();
+    }
+}
+
 TEST_F(FormWindowTest, TheLastButtonOtherThanHelpCancelsWhateverItsText)
 {
     FormDefinition def = codeForm();
