@@ -146,7 +146,10 @@ TEST_F(FormEngineTest, TwoStationsNumberingAtOnceGetDifferentNumbers)
         if (pid == 0) {
             char go;
             (void)!::read(ready[0], &go, 1);
+            // On a busy machine three collisions in a row can happen; the
+            // user then answers Retry, and that must still end in distinct numbers.
             test::ScriptedMessages quiet;
+            for (int k = 0; k < 3 * kEach; ++k) quiet.answer(data::Button::Retry);
             const FormDefinition def = patientForm();
             for (int i = 0; i < kEach; ++i) {
                 UserForm form(def, InsertRecord);
@@ -155,7 +158,9 @@ TEST_F(FormEngineTest, TwoStationsNumberingAtOnceGetDifferentNumbers)
                 form.engine.save();
                 if (CallResponse != RequestCompleted) ::_exit(11);
             }
-            ::_exit(quiet.shown().empty() ? 0 : 12);
+            for (const auto& m : quiet.shown())
+                if (m.number != 25) ::_exit(12);
+            ::_exit(0);
         }
         return pid;
     };
