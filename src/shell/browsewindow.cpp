@@ -17,11 +17,15 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionViewItem>
 #include <QStyledItemDelegate>
 #include <QTabBar>
 #include <QTableView>
 #include <QVBoxLayout>
 #include <QWheelEvent>
+
+#include <cmath>
 
 namespace kestrel::shell {
 
@@ -98,6 +102,56 @@ private:
     const platform::ListFormat& format_;
 };
 
+// The width a column needs to show what its picture shows, in the list's
+// font and with the margins the style puts around a cell's text. The
+// format's widths leave no room for those margins, which would otherwise cut
+// a two-letter qualifier or a ten-digit number to an ellipsis.
+//
+// A column drawn about as wide as its picture, in average characters, is
+// meant to show a whole value: it gets room for a full run of digits and
+// capitals (capitals of average width, with room for one of the widest).
+// A column drawn narrower than its picture (a long description) shows the
+// start of the value by design and keeps its width. The format's width
+// stands when it is the larger.
+int columnPixels(const platform::ListColumn& c, const QTableView& list)
+{
+    const QFont& font = list.font();
+    int width = platform::dialogUnitsToPixelsX(c.width, font);
+
+    const int chars = c.picture.width();
+    if (chars > 0 && c.width >= 4 * (chars - 1)) {
+        const QFontMetrics fm(font);
+        static const QString digits = QStringLiteral("0123456789");
+        static const QString capitals = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ");
+        int widest = 0;
+        for (QChar ch : digits + capitals) widest = std::max(widest, fm.horizontalAdvance(ch));
+        // Capitals run wider than digits: a run of average capitals holds
+        // any number, and a code of capitals and digits.
+        const double average = std::max(double(fm.horizontalAdvance(capitals)) / double(capitals.size()),
+                                        double(fm.horizontalAdvance(digits)) / double(digits.size()));
+        const int text = int(std::ceil(average * (chars - 1))) + widest;
+
+        // The style's own margins around an item's text, measured as the
+        // style sizes an item rather than assumed.
+        QStyleOptionViewItem item;
+        item.initFrom(&list);
+        item.font = font;
+        item.fontMetrics = fm;
+        item.features = QStyleOptionViewItem::HasDisplay;
+        item.text = QStringLiteral("0");
+        item.displayAlignment = c.cellAlignment() | Qt::AlignVCenter;
+        const QSize itemSize = list.style()->sizeFromContents(QStyle::CT_ItemViewItem, &item, QSize(), &list);
+        const int margins = std::max(0, itemSize.width() - fm.horizontalAdvance(item.text));
+
+        // The indent the delegate takes off the cell (centred text has none).
+        const int indent = c.align == platform::ListColumn::Align::Center
+                               ? 0
+                               : platform::dialogUnitsToPixelsX(c.indent, font);
+        width = std::max(width, text + margins + indent);
+    }
+    return width;
+}
+
 constexpr int kMargin = 8;
 constexpr int kButtonWidth = 76;
 constexpr int kButtonHeight = 26;
@@ -170,7 +224,10 @@ void BrowseWindow::build()
     int columnsWidth = 0;
     for (int i = 0; i < model_->format().count(); ++i) {
         const platform::ListColumn& c = model_->format()[i];
-        const int w = platform::dialogUnitsToPixelsX(c.width, list_->font());
+        int w = columnPixels(c, *list_);
+        // A header's label reads whole, with the header's own margins.
+        if (c.hasHeader)
+            w = std::max(w, list_->horizontalHeader()->sectionSizeHint(i));
         list_->setColumnWidth(i, w);
         columnsWidth += w;
         list_->horizontalHeader()->setSectionResizeMode(

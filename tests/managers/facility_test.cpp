@@ -7,7 +7,11 @@
 #include "shell/browsewindow.h"
 #include "shell/formtesting.h"
 
+#include "platform/listformat.h"
+
+#include <QHeaderView>
 #include <QLabel>
+#include <QStyle>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
@@ -150,6 +154,60 @@ TEST_F(FacilityTest, TheLookupListsByNameWithTheFacilityLocationUnderTheList)
     EXPECT_EQ(seen, (std::vector<QString>{"EAST WING", "NORTH WING", "WEST WING"}));
     EXPECT_EQ(data::FAC.FACILITYID.trimmed(), "200");
     EXPECT_EQ(data::FAC.FACILITYADD2.trimmed(), "AKRON OH 44303");
+}
+
+TEST_F(FacilityTest, TheNarrowColumnsShowAWholeQualifierAndNpi)
+{
+    addRecord(file::Facility, [] {
+        data::FAC.FACILITYID.set("12-3456789");
+        data::FAC.FACILTYNAME.set("MAIN STREET CLINIC");
+        data::FAC.FACILITYQLN.set("G2");
+        data::FAC.FACILITYNPI.set("1234567890");
+        data::FAC.FACILITYNNPI.set("MD44120");
+    });
+    addRecord(file::Facility, [] {
+        data::FAC.FACILITYID.set("98-7654321");
+        data::FAC.FACILTYNAME.set("NORTH ANNEX");
+        data::FAC.FACILITYQLN.set("DN");
+        data::FAC.FACILITYNPI.set("9988776655");
+    });
+    BrowseWindow w(managers::facilityBrowse(), nullptr, managers::facilityPanel());
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    test::settle();
+    QTableView* list = w.list();
+    ASSERT_EQ(list->model()->rowCount(), 2);
+
+    // A cell's text is drawn inside the style's margins and the column's
+    // indent; what is left must hold the whole text, or Qt elides it.
+    const auto format = platform::ListFormat::from(managers::facilityBrowse().format);
+    const int margin = list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1;
+    const QFontMetrics fm(list->font());
+    for (int r = 0; r < 2; ++r) {
+        for (int c : {2, 3}) {
+            const QModelIndex at = list->model()->index(r, c);
+            const QString text = at.data().toString();
+            const int indent = format[c].align == platform::ListColumn::Align::Center
+                                   ? 0
+                                   : platform::dialogUnitsToPixelsX(format[c].indent, list->font());
+            EXPECT_LE(fm.horizontalAdvance(text) + 2 * margin + indent, list->visualRect(at).width())
+                << text.toStdString();
+        }
+    }
+    EXPECT_EQ(list->model()->index(0, 2).data().toString(), "G2");
+    EXPECT_EQ(list->model()->index(0, 3).data().toString(), "1234567890");
+
+    // The headers read whole too.
+    QHeaderView* header = list->horizontalHeader();
+    const QFontMetrics hfm(header->font());
+    const int headerMargin = header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);
+    for (int c = 0; c < format.count(); ++c)
+        EXPECT_LE(hfm.horizontalAdvance(format[c].header) + 2 * headerMargin, header->sectionSize(c))
+            << format[c].header.toStdString();
+
+    const QString path = qEnvironmentVariable("KESTREL_TEST_BINARY_DIR", QDir::tempPath()) + "/facilitycolumns.png";
+    EXPECT_TRUE(w.grab().save(path));
+    w.engine().close();
 }
 
 } // namespace

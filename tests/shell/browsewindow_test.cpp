@@ -1,15 +1,19 @@
 // The Qt browse window's own parts, offscreen: pictures in the columns,
-// computed queue fields and a detail panel following the highlight, the
+// column widths, computed queue fields and a detail panel following the highlight, the
 // wheel, the buttons' states on an empty list, and Enter in a lookup.
 #include "browsetesting.h"
 
 #include "shell/browsewindow.h"
 
+#include "platform/listformat.h"
+
 #include <QApplication>
 #include <QDialog>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
@@ -175,6 +179,53 @@ TEST_F(ProviderWindow, EnterInALookupPressesSelect)
     timer->start();
     EXPECT_EQ(BrowseWindow::runModal(def), shell::RequestCompleted);
     EXPECT_EQ(data::PRV.PNAME.trimmed(), "BAKER");
+}
+
+TEST_F(ProviderWindow, NarrowColumnsHoldTheirWholeValuesAndLongPicturesKeepTheirDesign)
+{
+    // A name column drawn far narrower than its picture, a right-aligned
+    // code with an indent, and a centred number.
+    def.format = "40L(2)|F~Name~@s29@14R(2)|F~AC~@s3@16C|F~MD#~@n03@";
+    def.queue = {"PRV:PNAME", "PRV:PAREACODE", "PRV:PRV"};
+    platform::clearRecord(data::file::Provider, data::bytesOf(data::PRV));
+    data::PRV.PRV.set(platform::Decimal(808));
+    data::PRV.PNAME.set("MAXIMILIAN WORTHINGTON-SMYTHE");
+    data::PRV.PAREACODE.set("D0W");
+    ASSERT_EQ(data::recordFile(data::file::Provider).add(), 0);
+
+    BrowseWindow w(def);
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    settle();
+    QTableView* list = w.list();
+    ASSERT_EQ(list->model()->rowCount(), 1);
+    const auto format = platform::ListFormat::from(def.format);
+    const int margin = list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1;
+    const QFontMetrics fm(list->font());
+    auto room = [&](int c) { return list->visualRect(list->model()->index(0, c)).width(); };
+    auto needs = [&](int c) {
+        const int indent = format[c].align == platform::ListColumn::Align::Center
+                               ? 0
+                               : platform::dialogUnitsToPixelsX(format[c].indent, list->font());
+        return fm.horizontalAdvance(list->model()->index(0, c).data().toString()) + 2 * margin + indent;
+    };
+    EXPECT_EQ(list->model()->index(0, 1).data().toString(), "D0W");
+    EXPECT_EQ(list->model()->index(0, 2).data().toString(), "808");
+    EXPECT_LE(needs(1), room(1));
+    EXPECT_LE(needs(2), room(2));
+
+    // The name shows its start, as drawn: its column keeps the designed
+    // width rather than growing to 29 capitals.
+    EXPECT_EQ(list->columnWidth(0), platform::dialogUnitsToPixelsX(40, list->font()));
+    EXPECT_GT(needs(0), room(0));
+
+    // Even the short headers read whole.
+    QHeaderView* header = list->horizontalHeader();
+    const int headerMargin = header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);
+    for (int c = 0; c < format.count(); ++c)
+        EXPECT_LE(QFontMetrics(header->font()).horizontalAdvance(format[c].header) + 2 * headerMargin,
+                  header->sectionSize(c))
+            << format[c].header.toStdString();
 }
 
 } // namespace
