@@ -9,6 +9,7 @@
 // of the same action on 10,000.
 #include "data/file_access.h"
 #include "data/records.h"
+#include "managers/cptbrowse.h"
 #include "platform/recordfile.h"
 #include "platform/transaction.h"
 #include "shell/browseengine.h"
@@ -23,21 +24,6 @@
 using namespace kestrel;
 
 namespace {
-
-const shell::BrowseDefinition& definition()
-{
-    static const shell::BrowseDefinition def{
-        .file = "CPT48",
-        .title = "CPT/HCPCS Code Browser",
-        .format = "46L(4)|F@s7@80L(4)|F@s128@",
-        .queue = {"CPT:CPTCODE", "CPT:CPTDESCRIPTION"},
-        .orders = {{"CPT:CPTDESCRIPTIONKEY"}, {"CPT:CPTCODEKEY"}},
-        .tabs = {{"CPT/HCPCS", 2}, {"  Description", 1}},
-        .otherTabsOrder = 2,
-        .buttons = {"&Select", "&Add", "&Delete", "&Change", "Help", "&Close"},
-    };
-    return def;
-}
 
 // A host with a list of 20 rows that runs posted events at once.
 class Host final : public shell::BrowseHost {
@@ -119,7 +105,8 @@ struct Files {
 
 struct Browse {
     Host host;
-    shell::BrowseEngine engine{definition()};
+    // The CPT/HCPCS browse exactly as the manager declares it.
+    shell::BrowseEngine engine{managers::cptBrowse()};
     Browse()
     {
         host.engine = &engine;
