@@ -3,6 +3,7 @@
 #include "platform/cp1252.h"
 #include "platform/fields.h"
 #include "platform/fieldvalue.h"
+#include "platform/privatefiles.h"
 #include "platform/sqlitefile.h"
 #include "platform/transaction.h"
 
@@ -717,11 +718,12 @@ int RecordFile::create()
     if (d.injected(faults::Operation::Create)) return d.error;
     QString path = name();
     if (QFileInfo::exists(path)) return d.done(errc::Ok);
-    QDir().mkpath(QFileInfo(path).absolutePath());
+    makePrivateFolder(QFileInfo(path).absolutePath());
     // Built under a temporary name and moved into place only when complete,
     // so that a crash never leaves a half-made file that would read as invalid.
     QString temp = path + QStringLiteral(".new-%1").arg(QCoreApplication::applicationPid());
     QFile::remove(temp);
+    makePrivateFile(temp);  // 0600, and so are its journals
     sqlite3* db = nullptr;
     int rc = sqlite3_open_v2(QFile::encodeName(temp).constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
                              nullptr);
@@ -793,6 +795,7 @@ int RecordFile::build()
     }
     QString temp = path + QStringLiteral(".rebuild-%1").arg(QCoreApplication::applicationPid());
     QFile::remove(temp);
+    makePrivateFile(temp);
     sqlite3* fresh = nullptr;
     rc = sqlite3_open_v2(QFile::encodeName(temp).constData(), &fresh, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
                          nullptr);
