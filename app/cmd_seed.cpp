@@ -4,7 +4,7 @@
 
 #include "data/file_access.h"
 #include "data/records.h"
-#include "managers/codetables.h"
+#include "data/standardcodes.h"
 #include "platform/filecheck.h"
 #include "platform/privatefiles.h"
 
@@ -45,7 +45,7 @@ int cmdSeed(const CommandContext& ctx)
     }
     data::setDataDirectory(ctx.root.dataDir());
     int status = 0;
-    for (const managers::SeedOutcome& o : managers::seedStandardCodes()) {
+    for (const data::SeedOutcome& o : data::seedStandardCodes()) {
         if (o.failed) {
             std::printf("%-5s not filled (see the message above)\n", qPrintable(o.file));
             status = 1;
