@@ -4,6 +4,7 @@
 #include "data/records.h"
 #include "platform/recordfile.h"
 #include "platform/transaction.h"
+#include "support/records.h"
 #include "support/scriptedmessages.h"
 #include "support/sqlitedamage.h"
 #include "support/tempdir.h"
@@ -24,6 +25,10 @@ namespace file = data::file;
 namespace faults = platform::faults;
 
 namespace {
+
+using test::addClaim;
+using test::addPatient;
+using test::addProvider;
 
 using Line = std::tuple<long long, long long, long long, std::string>;  // PRV, PAT, INV, CPT
 
@@ -46,41 +51,6 @@ protected:
     platform::RecordFile& patients() { return data::recordFile(file::Patient); }
     platform::RecordFile& claims() { return data::recordFile(file::Invoice); }
     platform::RecordFile& items() { return data::recordFile(file::Item); }
-
-    void addProvider(long long prv)
-    {
-        data::clearRecord(file::Provider, data::bytesOf(PRV));
-        PRV.PRV.set(prv);
-        PRV.PNAME.set("Dr " + std::to_string(prv));
-        ASSERT_EQ(data::recordFile(file::Provider).add(), errc::Ok);
-    }
-    void addPatient(long long pat)
-    {
-        data::clearRecord(file::Patient, data::bytesOf(PAT));
-        PAT.PAT.set(pat);
-        PAT.LNAME.set("Patient " + std::to_string(pat));
-        ASSERT_EQ(patients().add(), errc::Ok);
-    }
-    // A claim with `services` service lines and `payments` transaction lines
-    // ("00001", "00002" ...).
-    void addClaim(long long prv, long long pat, long long inv, int services, int payments = 0)
-    {
-        data::clearRecord(file::Invoice, data::bytesOf(INV));
-        INV.PRV.set(prv);
-        INV.PAT.set(pat);
-        INV.INV.set(inv);
-        INV.F19.set("claim " + std::to_string(inv));
-        ASSERT_EQ(claims().add(), errc::Ok);
-        for (int i = 0; i < services + payments; ++i) {
-            data::clearRecord(file::Item, data::bytesOf(ITM));
-            ITM.PRV.set(prv);
-            ITM.PAT.set(pat);
-            ITM.INV.set(inv);
-            ITM.DOSF.set("202401" + std::string(i < 9 ? "0" : "") + std::to_string(i + 1));
-            ITM.CPT.set(i < services ? "9921" + std::to_string(i % 10) : "0000" + std::to_string(i - services + 1));
-            ASSERT_EQ(items().add(), errc::Ok);
-        }
-    }
 
     template <class F>
     int count(platform::RecordFile& f, F&& keep)

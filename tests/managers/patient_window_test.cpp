@@ -38,6 +38,7 @@ namespace file = data::file;
 
 namespace {
 
+using test::addPatient;
 using test::typeInto;
 
 // A patient as stored, read with a record file of its own (not the shared
@@ -73,15 +74,6 @@ protected:
 
     static PatientPanel* panelOf(BrowseWindow* w) { return w->findChild<managers::PatientPanel*>(); }
     static QString highlightedName(BrowseWindow* w) { return cell(w, w->engine().highlighted(), 0); }
-
-    void addPatient(long long number, const char* name)
-    {
-        data::FileUse use{&file::Patient};
-        platform::clearRecord(file::Patient, data::bytesOf(data::PAT));
-        data::PAT.PAT.set(number);
-        data::PAT.LNAME.set(name);
-        ASSERT_EQ(data::recordFile(file::Patient).add(), 0);
-    }
 };
 
 TEST_F(PatientWindows, AUserAddsAPatientFromTheMenuSeesItAndChangesIt)

@@ -38,6 +38,7 @@ namespace file = data::file;
 
 namespace {
 
+using test::addProvider;
 using test::tab;
 using test::typeInto;
 using test::whenModal;
@@ -46,15 +47,6 @@ class ProviderWindows : public test::ManagerFrameTest {
 protected:
     ProviderWindows() : ManagerFrameTest(shell::MenuItem::ProviderManager, managers::openProviderManager) {}
 
-    void addProvider(long long number, const char* name, const std::function<void()>& more = {})
-    {
-        data::FileUse use{&file::Provider};
-        platform::clearRecord(file::Provider, data::bytesOf(data::PRV));
-        data::PRV.PRV.set(number);
-        data::PRV.PNAME.set(name);
-        if (more) more();
-        ASSERT_EQ(data::recordFile(file::Provider).add(), 0);
-    }
     long long storedCount()
     {
         data::ProviderRecord rec;

@@ -9,6 +9,7 @@
 #include "platform/recordfile.h"
 #include "shell/browseengine.h"
 #include "shell/callprotocol.h"
+#include "support/records.h"
 #include "support/scriptedmessages.h"
 #include "support/tempdir.h"
 

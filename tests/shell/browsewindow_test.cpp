@@ -7,6 +7,7 @@
 
 #include "platform/listformat.h"
 #include "shell/dialogunits.h"
+#include "support/guiactions.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -26,10 +27,7 @@ using shell::BrowseWindow;
 
 namespace {
 
-void settle()
-{
-    for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
-}
+using test::settle;
 
 class ProviderWindow : public test::BrowseFixture {
 protected:
@@ -68,12 +66,10 @@ protected:
 
     void addProvider(int number, const char* name, const char* group, bool billsAsGroup)
     {
-        platform::clearRecord(data::file::Provider, data::bytesOf(data::PRV));
-        data::PRV.PRV.set(platform::Decimal(number));
-        data::PRV.PNAME.set(name);
-        data::PRV.GNAME.set(group);
-        data::PRV.GIDX.set(billsAsGroup ? "X" : "");
-        ASSERT_EQ(data::recordFile(data::file::Provider).add(), 0);
+        test::addProvider(number, name, [&] {
+            data::PRV.GNAME.set(group);
+            data::PRV.GIDX.set(billsAsGroup ? "X" : "");
+        });
     }
 };
 

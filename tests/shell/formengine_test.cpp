@@ -9,6 +9,7 @@ using namespace kestrel;
 using namespace kestrel::shell;
 using data::Button;
 using test::UserForm;
+using test::addPatient;
 namespace file = data::file;
 namespace errc = platform::errc;
 
@@ -64,13 +65,6 @@ protected:
     {
         return records(file::Patient, "PAT:PATKEY", [] {
             return std::pair{data::PAT.PAT.asInt(), std::string(data::PAT.LNAME.trimmed())};
-        });
-    }
-    void addPatient(long long number, const char* name)
-    {
-        addRecord(file::Patient, [&] {
-            data::PAT.PAT.set(number);
-            data::PAT.LNAME.set(name);
         });
     }
     // Puts the patient into the buffer, read for change as a browse does.

@@ -4,6 +4,7 @@
 
 #include "shell/formwindow.h"
 #include "shell/helpviewer.h"
+#include "support/guiactions.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -230,7 +231,7 @@ TEST_F(FormWindowTest, RefusedInputBeepsAndKeepsTheFocusOnTheField)
     birth->setFocus();
     QTest::keyClicks(birth, "13/01/1990");
     QTest::keyClick(birth, Qt::Key_Tab);
-    QTest::qWait(20);
+    EXPECT_TRUE(QTest::qWaitFor([] { return QToolTip::isVisible(); }));
     EXPECT_EQ(QApplication::focusWidget(), birth);
     EXPECT_FALSE(open.window->lastRefusal().isEmpty());
     // The reason stays in sight at the field once the focus is back there.
@@ -324,7 +325,7 @@ TEST_F(FormWindowTest, F1InAFieldShowsTheFormsHelpPage)
     Open open(def, InsertRecord);
     QTest::keyClicks(open.edit("CPT:CPTCODE"), "99");
     QTest::keyClick(open.edit("CPT:CPTCODE"), Qt::Key_F1);
-    QTest::qWait(10);
+    QTest::qWaitFor([&] { return open.window->findChild<HelpViewer*>() != nullptr; });
     auto* viewer = open.window->findChild<HelpViewer*>();
     ASSERT_NE(viewer, nullptr);
     EXPECT_EQ(viewer->topic(), "ProcedureCodeManagerEditor");
@@ -342,18 +343,22 @@ TEST_F(FormWindowTest, RunFormIsModalAndADeleteRequestShowsNoWindow)
     readForChange(file::CPT48, "CPT:CPTCODEKEY");
     messages.answer(Button::Cancel);
     bool windowSeen = false;
-    QTimer::singleShot(0, [&] { windowSeen = QApplication::activeModalWidget() != nullptr; });
+    bool looked = false;
+    QTimer::singleShot(0, [&] {
+        windowSeen = QApplication::activeModalWidget() != nullptr;
+        looked = true;
+    });
     CallRequest = DeleteRecord;
     EXPECT_EQ(runForm(def), RequestCancelled);
     EXPECT_EQ(messages.numbers(), std::vector<int>{32});
-    QTest::qWait(5);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return looked; }));
     EXPECT_FALSE(windowSeen);
 
     // Insert: the modal window is driven while runForm waits for it.
     releaseHeld();
     data::clearAllBuffers();
-    QTimer::singleShot(50, [] {
-        auto* w = qobject_cast<FormWindow*>(QApplication::activeModalWidget());
+    test::whenModal([](QWidget* modal) {
+        auto* w = qobject_cast<FormWindow*>(modal);
         ASSERT_NE(w, nullptr);
         EXPECT_EQ(w->windowTitle(), "Record Will Be Added");
         QTest::keyClicks(w->entryOf("CPT:CPTCODE"), "22222");
