@@ -203,6 +203,17 @@ TEST_F(ServiceList, AddPrimesTheClaimAndEveryCallRecomputesTheTotal)
     ASSERT_EQ(messages.numbers(), std::vector<int>{35});
     EXPECT_TRUE(messages.shown()[0].text.contains("Item"));
     EXPECT_TRUE(host.closedWindow);
+
+    // A list inside a form neither takes the form's request nor hands a
+    // response back over the form's when it closes.
+    shell::CallRequest = shell::ChangeRecord;
+    shell::BrowseEngine inside(def);
+    inside.openEmbedded();
+    EXPECT_EQ(shell::CallRequest, shell::ChangeRecord);
+    EXPECT_EQ(inside.localRequest(), shell::NoRequest);
+    shell::CallResponse = shell::RequestCompleted;
+    inside.close();
+    EXPECT_EQ(shell::CallResponse, shell::RequestCompleted);
 }
 
 // ------------------------------------------------------------ linked lists
