@@ -2,6 +2,7 @@
 
 #include "platform/cp1252.h"
 #include "platform/listformat.h"
+#include "shell/dialogunits.h"
 #include "shell/helpviewer.h"
 
 #include <QAbstractTableModel>
@@ -100,7 +101,7 @@ BrowseList::BrowseList(const BrowseDefinition& def, QWidget* parent)
     int columnsWidth = 0;
     for (int i = 0; i < model_->format().count(); ++i) {
         const platform::ListColumn& c = model_->format()[i];
-        int w = platform::dialogUnitsToPixelsX(c.width, list_->font());
+        int w = dialogUnitsToPixelsX(c.width, list_->font());
         // A column drawn about as wide as its picture is meant to show whole
         // values (a date, an amount): room for them and the cell's margins.
         const int chars = c.picture.width();

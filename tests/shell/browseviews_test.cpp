@@ -232,16 +232,7 @@ struct Linked {
         engine->open();
         engine->windowOpened();
     }
-    std::vector<std::string> column(int field) const
-    {
-        std::vector<std::string> out;
-        for (int r = 1; r <= engine->entryCount(); ++r) {
-            auto v = engine->value(r, field);
-            if (auto* s = std::get_if<std::string>(&v)) out.push_back(*s);
-            else out.push_back(std::get<Decimal>(v).toString());
-        }
-        return out;
-    }
+    std::vector<std::string> column(int field) const { return test::columnOf(*engine, field); }
 };
 
 // An account status window: the claims with a balance, and for the
@@ -251,12 +242,10 @@ TEST_F(ServiceList, LinkedListsFollowTheHighlightOfTheListBefore)
 {
     files = std::make_unique<data::FileUse>(
         std::initializer_list<const platform::FileDef*>{&data::file::Item, &data::file::Invoice});
-    const struct {
-        int pat, prv, inv;
-        const char* date;
-        const char* bdue;
-    } claims[] = {{1, 2, 10, "20240101", "30.30"}, {1, 2, 11, "20231201", "90.01"}, {4, 1, 12, "20240201", "0.00"},
-                  {5, 1, 13, "20240202", "-5.00"}, {6, 1, 14, "20240203", "12.34"}};
+    // Patient, provider, claim, claim date, balance due.
+    const struct { int pat, prv, inv; const char *date, *bdue; } claims[] = {
+        {1, 2, 10, "20240101", "30.30"}, {1, 2, 11, "20231201", "90.01"}, {4, 1, 12, "20240201", "0.00"},
+        {5, 1, 13, "20240202", "-5.00"}, {6, 1, 14, "20240203", "12.34"}};
     for (auto c : claims) {
         platform::clearRecord(data::file::Invoice, data::bytesOf(data::INV));
         setClaim(c.pat, c.prv, c.inv);
