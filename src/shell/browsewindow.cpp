@@ -2,6 +2,7 @@
 
 #include "platform/cp1252.h"
 #include "platform/listformat.h"
+#include "shell/geometry.h"
 #include "shell/helpviewer.h"
 #include "shell/resizeradapter.h"
 
@@ -238,6 +239,11 @@ void BrowseWindow::build()
     connect(list_->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this] {
         if (!settingRow_) engine_->newSelection();
     });
+    // Delete, Change and the popup act on the highlighted record: a list
+    // with entries never shows none (a Ctrl+click would take it away).
+    connect(list_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        if (!settingRow_ && !list_->selectionModel()->hasSelection()) showHighlight();
+    });
 
     thumb_ = new QScrollBar(Qt::Vertical, this);
     thumb_->setRange(0, 100);
@@ -260,10 +266,9 @@ void BrowseWindow::build()
     if (int s = engine_->buttonIndex(BrowseRole::Select); s >= 0) buttons_[std::size_t(s)]->hide();
 
     // Designed rectangles.
-    const int headerHeight = list_->horizontalHeader()->isVisible() ? list_->horizontalHeader()->sizeHint().height() : 0;
     const int frame = 2 * list_->frameWidth();
     const int listWidth = std::max(kMinListWidth, columnsWidth + frame);
-    const int listHeight = kListRows * rowHeight() + headerHeight + frame;
+    const int listHeight = designedListHeight();
     const int barWidth = thumb_->sizeHint().width();
     const int buttonsWidth = int(buttons_.size()) * (kButtonWidth + kButtonGap) - kButtonGap;
     const bool panelBelow = panel_.widget && panel_.placement == BrowsePanel::Placement::Below;
@@ -307,6 +312,20 @@ void BrowseWindow::build()
     ResizerAdapter::attach(this);
 }
 
+// Twelve rows under the header, if there is one, as the list will lay it
+// out: polished first (the style gives it its font and margins), and at
+// least its minimum height, as the list itself takes it.
+int BrowseWindow::designedListHeight() const
+{
+    QHeaderView* header = list_->horizontalHeader();
+    int headerHeight = 0;
+    if (!header->isHidden()) {
+        header->ensurePolished();
+        headerHeight = std::max(header->minimumHeight(), header->sizeHint().height());
+    }
+    return kListRows * rowHeight() + headerHeight + 2 * list_->frameWidth();
+}
+
 int BrowseWindow::rowHeight() const
 {
     return list_->fontMetrics().height() + 6;
@@ -323,11 +342,7 @@ QMdiSubWindow* BrowseWindow::openInMdi(const BrowseDefinition& def, QMdiArea* ar
 {
     clearCallProtocol();  // opened from the menu: request 0
     auto* w = new BrowseWindow(def, nullptr, std::move(panel));
-    const QSize designed = w->size();
-    QMdiSubWindow* sub = area->addSubWindow(w);
-    sub->setAttribute(Qt::WA_DeleteOnClose);
-    sub->show();
-    sub->resize(sub->size() - w->size() + designed);
+    QMdiSubWindow* sub = showChildWindow(area, w);
     connect(area, &QMdiArea::subWindowActivated, w, [w, sub](QMdiSubWindow* active) {
         if (active == sub) w->engine().windowActivated();
     });
@@ -580,12 +595,30 @@ bool BrowseWindow::listKey(QKeyEvent* e)
     return false;
 }
 
+void BrowseWindow::showHighlight()
+{
+    const int row = engine_->highlighted();
+    if (row < 1 || row > model_->rowCount()) return;
+    settingRow_ = true;
+    list_->selectionModel()->setCurrentIndex(model_->index(row - 1, 0),
+                                             QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    settingRow_ = false;
+}
+
 bool BrowseWindow::listMouse(QEvent* event)
 {
     switch (event->type()) {
-    case QEvent::MouseButtonPress: {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseMove: {
         auto* m = static_cast<QMouseEvent*>(event);
-        if (m->button() != Qt::RightButton) return false;
+        // The empty area below the last row holds no record: a press or a
+        // drag there keeps the highlight where it is.
+        if (m->button() != Qt::RightButton && !list_->indexAt(m->position().toPoint()).isValid()) {
+            if (event->type() == QEvent::MouseButtonPress) list_->setFocus(Qt::MouseFocusReason);
+            return m->button() == Qt::LeftButton || (m->buttons() & Qt::LeftButton);
+        }
+        if (event->type() != QEvent::MouseButtonPress || m->button() != Qt::RightButton) return false;
         // The right button moves the highlight to the row under it and opens
         // the menu instead of a new selection.
         const QModelIndex at = list_->indexAt(m->position().toPoint());

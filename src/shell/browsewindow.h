@@ -104,7 +104,9 @@ private:
     void thumbAction(int action);
     bool listKey(QKeyEvent* event);
     bool listMouse(QEvent* event);
+    void showHighlight();
     int rowHeight() const;
+    int designedListHeight() const;
 
     const BrowseDefinition& def_;
     std::unique_ptr<BrowseEngine> engine_;
