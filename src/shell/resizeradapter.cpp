@@ -97,8 +97,13 @@ ControlKind ResizerAdapter::kindOf(const QWidget* w)
         return ControlKind::ComboBox;
     if (qobject_cast<const QAbstractSpinBox*>(w))
         return ControlKind::SpinBox;
-    if (qobject_cast<const QLabel*>(w))
-        return ControlKind::DisplayText;
+    if (const auto* label = qobject_cast<const QLabel*>(w)) {
+        // A boxed value one line high is a field, not text that wraps: a
+        // taller window would only make it a tall empty box.
+        const bool oneLine = !label->wordWrap() && w->height() < 2 * w->fontMetrics().height();
+        return label->frameShape() != QFrame::NoFrame && oneLine ? ControlKind::DisplayField
+                                                                 : ControlKind::DisplayText;
+    }
     return ControlKind::Other;
 }
 

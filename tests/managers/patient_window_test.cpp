@@ -2,7 +2,6 @@
 // Patient screen, the editor is filled in with key strokes, and what was
 // typed is found in the file afterwards (offscreen, real record files).
 #include "managers/patientbrowse.h"
-#include "managers/patientpanel.h"
 
 #include "data/file_access.h"
 #include "data/records.h"
@@ -10,6 +9,7 @@
 #include "platform/rootdir.h"
 #include "shell/browsewindow.h"
 #include "shell/callprotocol.h"
+#include "shell/detailpanel.h"
 #include "shell/formwindow.h"
 #include "shell/mainwindow.h"
 #include "shell/printersettings.h"
@@ -66,13 +66,13 @@ std::vector<StoredPatient> storedPatients(const QString& dataDir)
     return out;
 }
 
-using managers::PatientPanel;
+using shell::DetailPanel;
 
 class PatientWindows : public test::ManagerFrameTest {
 protected:
     PatientWindows() : ManagerFrameTest(shell::MenuItem::PatientManager, managers::openPatientManager) {}
 
-    static PatientPanel* panelOf(BrowseWindow* w) { return w->findChild<managers::PatientPanel*>(); }
+    static DetailPanel* panelOf(BrowseWindow* w) { return w->findChild<DetailPanel*>(); }
     static QString highlightedName(BrowseWindow* w) { return cell(w, w->engine().highlighted(), 0); }
 };
 
@@ -110,7 +110,7 @@ TEST_F(PatientWindows, AUserAddsAPatientFromTheMenuSeesItAndChangesIt)
     ASSERT_EQ(w->engine().entryCount(), 1);
     EXPECT_EQ(cell(w, 1, 0), "SMITH, JOHN");
     EXPECT_EQ(cell(w, 1, 1), "00001");
-    PatientPanel* panel = panelOf(w);
+    DetailPanel* panel = panelOf(w);
     ASSERT_NE(panel, nullptr);
     EXPECT_EQ(panel->shownText("PAT:LNAME"), "SMITH, JOHN");
     EXPECT_EQ(panel->shownText("CITYLINE"), "SPRINGFIELD IL 62701");
@@ -152,7 +152,7 @@ TEST_F(PatientWindows, TheNameFieldLocatesTheFirstPatientAtOrAfterWhatIsTyped)
     BrowseWindow* w = openFromMenu();
     ASSERT_NE(w, nullptr);
     EXPECT_EQ(highlightedName(w), "ADAMS, AL");
-    QLineEdit* name = panelOf(w)->nameField();
+    QLineEdit* name = panelOf(w)->locator();
     EXPECT_EQ(name->text(), "ADAMS, AL");
 
     typeInto(name, "SM");
