@@ -122,3 +122,83 @@ public:
 };
 
 } // namespace kestrel::test
+
+namespace kestrel::test {
+
+// Calls the claim form as the patient claims browser does: the patient's
+// record in the Patient buffer; for Add the claim buffer cleared with only
+// INV:PAT set, for Change the claim re-read (watched) by its number.
+// The browser keeps its files in use while the form runs.
+struct ClaimsBrowserCall {
+    ClaimsBrowserCall() : use{&data::file::Patient, &data::file::Invoice, &data::file::Item} {}
+
+    void patient(long long pat)
+    {
+        data::PAT.PAT.set(pat);
+        data::recordFile(data::file::Patient).get(data::file::Patient.keyIndex("PAT:PATKEY"));
+    }
+    void forInsert(long long pat)
+    {
+        patient(pat);
+        data::clearRecord(data::file::Invoice, data::bytesOf(data::INV));
+        data::INV.PAT.set(pat);
+        shell::CallRequest = shell::InsertRecord;
+    }
+    void forChange(long long inv)
+    {
+        data::INV.INV.set(inv);
+        auto& claims = data::recordFile(data::file::Invoice);
+        claims.watch();
+        EXPECT_EQ(claims.get(data::file::Invoice.keyIndex("INV:INVKEY")), 0);
+        patient(data::INV.PAT.asInt());
+        shell::CallRequest = shell::ChangeRecord;
+    }
+
+    data::FileUse use;
+};
+
+} // namespace kestrel::test
+
+#include "shell/browsewindow.h"
+#include "shell/formwindow.h"
+
+#include <QApplication>
+#include <QTimer>
+
+namespace kestrel::test {
+
+// Runs `action` on the next modal window for which `which` holds, from
+// inside its loop; other modal windows are left alone.
+inline void whenShown(std::function<bool(QWidget*)> which, std::function<void(QWidget*)> action)
+{
+    auto* timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, which, action] {
+        QWidget* w = QApplication::activeModalWidget();
+        if (!w || !which(w)) return;
+        timer->stop();
+        timer->deleteLater();
+        action(w);
+    });
+    timer->start();
+}
+
+inline bool isLookup(QWidget* w) { return w->findChild<shell::BrowseWindow*>() && !qobject_cast<shell::FormWindow*>(w); }
+inline std::function<bool(QWidget*)> isForm(const char* field)
+{
+    return [field](QWidget* w) {
+        auto* f = qobject_cast<shell::FormWindow*>(w);
+        return f && f->entryOf(QLatin1String(field));
+    };
+}
+
+// Picks the highlighted record of the next lookup browse.
+inline void selectInNextLookup()
+{
+    whenShown(isLookup, [](QWidget* d) {
+        for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+        d->findChild<shell::BrowseWindow*>()->button(shell::BrowseRole::Select)->click();
+    });
+}
+
+} // namespace kestrel::test
