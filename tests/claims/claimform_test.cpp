@@ -153,3 +153,157 @@ TEST_F(ClaimFormTest, AClaimIsEnteredAsAUserEntersIt)
     EXPECT_EQ(data::PAT.LNAME.trimmed(), "DOE, JANE");  // the browser's patient as it left it
     EXPECT_TRUE(messages.shown().empty());
 }
+
+// Numbers follow the highest claim whoever's it is; a new claim left without
+// saving (lookup cancelled, close box) frees its number and leaves no line;
+// numbers stop where a line can no longer carry them.
+TEST_F(ClaimFormTest, NewClaimsAreNumberedAndAbandonedClaimsLeaveNothing)
+{
+    {
+        data::FileUse use{&file::Invoice};
+        data::clearRecord(file::Invoice, data::bytesOf(INV));
+        INV.PAT.set(7);
+        test::CalledForm first(claims::claimForm(), InsertRecord);
+        EXPECT_EQ(INV.INV.asInt(), 1);  // an empty file starts at 1
+    }
+    EXPECT_TRUE(storedClaims().empty());
+    for (long long n = 1; n <= 7; ++n) addClaim(n, n == 3 ? 7 : 100 + n);
+
+    test::ClaimsBrowserCall browser;
+    // The provider lookup of the opening cancelled: no claim.
+    browser.forInsert(7);
+    test::whenShown(test::isLookup, [](QWidget* d) { QTest::keyClick(d, Qt::Key_Escape); });
+    EXPECT_EQ(claims::runClaimForm(ini), RequestCancelled);
+    EXPECT_EQ(storedClaims().size(), 7u);
+
+    // Claim 8 gets a line, then the window is closed by its close box.
+    browser.forInsert(7);
+    test::selectInNextLookup();
+    test::whenShown(test::isForm("INV:PRV"), [&](QWidget* d) {
+        auto* form = qobject_cast<FormWindow*>(d);
+        const auto close = qScopeGuard([form] { form->close(); });
+        ASSERT_TRUE(QTest::qWaitFor([&] { return form->entryOf("INV:PRV")->text() == "001"; }));
+        EXPECT_EQ(form->entryOf("INV:INV")->text(), "0000008");
+        backTo(form);
+        QTest::keyClick(form, Qt::Key_Escape);  // Esc does not close the form
+        EXPECT_TRUE(form->isVisible());
+        test::typeInto(form->entryOf("INV:DATE"), "02/01/2024");
+        form->sheet()->setCurrentIndex(2);
+        addLineThroughEditor(form, "99213", "15.00", false);
+        EXPECT_EQ(claimTotal(form), "15.00");
+    });
+    EXPECT_EQ(claims::runClaimForm(ini), RequestCancelled);
+    EXPECT_EQ(storedClaims().size(), 7u);
+    EXPECT_TRUE(storedLines().empty());
+
+    // The next new claim takes 8 again and inherits nothing.
+    browser.forInsert(7);
+    test::selectInNextLookup();
+    int listed = -1;
+    test::whenShown(test::isForm("INV:PRV"), [&](QWidget* d) {
+        auto* form = qobject_cast<FormWindow*>(d);
+        const auto close = qScopeGuard([form] { form->close(); });
+        ASSERT_TRUE(QTest::qWaitFor([&] { return form->entryOf("INV:PRV")->text() == "001"; }));
+        EXPECT_EQ(form->entryOf("INV:INV")->text(), "0000008");
+        listed = serviceList(form)->engine().entryCount();
+    });
+    claims::runClaimForm(ini);
+    EXPECT_EQ(listed, 0);
+
+    // A claim 9,999,999 on file: message 25, no new claim.
+    addClaim(claims::kLastClaimNumber, 7);
+    messages.answer(data::Button::Cancel);
+    browser.forInsert(7);
+    EXPECT_EQ(claims::runClaimForm(ini), RequestCancelled);
+    EXPECT_EQ(messages.numbers(), std::vector<int>{25});
+    EXPECT_EQ(storedClaims().size(), 8u);
+}
+
+// The rules between boxes, as a user meets them in an open claim.
+TEST_F(ClaimFormTest, BoxesFollowOneAnother)
+{
+    addRecord(file::Invoice, [] {
+        INV.PRV.set(2);
+        INV.PAT.set(7);
+        INV.INV.set(5);
+        INV.DATE.set("20240110");
+    });
+    test::ClaimsBrowserCall browser;
+    browser.forChange(5);
+    test::CalledForm f(claims::claimForm(), ChangeRecord);
+    ASSERT_FALSE(f.engine.isClosed());
+
+    // Box 25 from the provider: "S" gives the SSN; a typed number stays.
+    f.enter("INV:F25TIN");
+    EXPECT_EQ(f.shown("INV:F25TIN"), "123456789");
+    EXPECT_EQ(f.shown("INV:F25X"), "SSN");
+    ASSERT_TRUE(f.type("INV:F25TIN", "11-1111111"));
+    f.enter("INV:F25TIN");
+    EXPECT_EQ(f.shown("INV:F25TIN"), "11-1111111");
+    ASSERT_TRUE(f.type("INV:PRV", "1"));  // any other kind gives the EIN
+    ASSERT_TRUE(f.type("INV:F25TIN", ""));
+    EXPECT_EQ(f.shown("INV:F25TIN"), "98-7654321");
+    EXPECT_EQ(f.shown("INV:F25X"), "EIN");
+
+    // Auto accident: marked without a state turns "N"; unmarking clears it.
+    f.engine.check(f.at("INV:F10B"), true);
+    ASSERT_TRUE(f.type("INV:F10BPLACE", "NY"));
+    ASSERT_TRUE(f.type("INV:F10BPLACE", ""));
+    EXPECT_EQ(INV.F10B.trimmed(), "N");
+    f.engine.check(f.at("INV:F10B"), true);
+    ASSERT_TRUE(f.type("INV:F10BPLACE", "NJ"));
+    f.engine.check(f.at("INV:F10B"), false);
+    EXPECT_TRUE(INV.F10BPLACE.trimmed().empty());
+
+    // Box 12 follows the signature date.
+    ASSERT_TRUE(f.type("INV:AUTHDATE", "02/01/2024"));
+    EXPECT_EQ(INV.F12.trimmed(), "Y");
+    ASSERT_TRUE(f.type("INV:AUTHDATE", ""));
+    EXPECT_EQ(INV.F12.trimmed(), "N");
+
+    // Box 11d follows the primary insured as it is accepted.
+    ASSERT_TRUE(f.type("INV:SECONDARY", "222222222-02"));
+    ASSERT_TRUE(f.type("INV:PRIMARY", "111111111-01"));
+    EXPECT_EQ(std::string(INV.F11DY.view()) + std::string(INV.F11DN.view()), "Y ");
+    ASSERT_TRUE(f.type("INV:SECONDARY", "000000000-00"));
+    ASSERT_TRUE(f.type("INV:PRIMARY", "111111111-02"));
+    EXPECT_EQ(std::string(INV.F11DY.view()) + std::string(INV.F11DN.view()), " N");
+    ASSERT_TRUE(f.type("INV:SECONDARY", "222222222-02"));
+    ASSERT_TRUE(f.type("INV:PRIMARY", "000000000-00"));
+    EXPECT_EQ(std::string(INV.F11DY.view()) + std::string(INV.F11DN.view()), "  ");
+    EXPECT_EQ(f.engine.number("INV:SECONDARY"), platform::Decimal(0));
+    EXPECT_TRUE(messages.shown().empty());
+}
+
+// Only service lines are listed and counted; Save stores the total and the
+// balance with the payments the claim holds, and a changed claim number
+// takes every line along, payments included.
+TEST_F(ClaimFormTest, SaveStoresTheTotalAndBalanceAndAChangedNumberMovesTheLines)
+{
+    addClaim(1, 7, "-20.00", "-5.00");
+    addLine(1, 7, 1, "20240110", "99213", "10.10");
+    addLine(1, 7, 1, "20240111", "99214", "20.20");
+    addLine(1, 7, 1, "20240112", "99212", "0.00");
+    addLine(1, 7, 1, "20240112", "99211", "-3.00");   // never a service
+    addLine(1, 7, 1, "20240113", "00003", "-20.00");  // a payment
+    test::ClaimsBrowserCall browser;
+    browser.forChange(1);
+    test::whenShown(test::isForm("INV:PRV"), [&](QWidget* d) {
+        auto* form = qobject_cast<FormWindow*>(d);
+        const auto close = qScopeGuard([form] { if (form->isVisible()) form->close(); });
+        test::settle();
+        EXPECT_EQ(form->windowTitle(), "Record will be changed");
+        form->sheet()->setCurrentIndex(2);
+        test::settle();
+        EXPECT_EQ(serviceList(form)->engine().entryCount(), 3);
+        EXPECT_EQ(claimTotal(form), "30.30");
+        backTo(form);
+        test::typeInto(form->entryOf("INV:INV"), "9");
+        form->saveButton()->click();
+    });
+    EXPECT_EQ(claims::runClaimForm(ini), RequestCompleted);
+    EXPECT_EQ(storedClaims(), (std::vector<Claim>{{9, 7, 1, "20240110", "", "", "30.30", "5.30"}}));
+    EXPECT_EQ(storedLines().size(), 5u);
+    for (const Line& l : storedLines()) EXPECT_EQ(std::get<0>(l), 9);
+    EXPECT_FALSE(data::ClaimSnapshotHold::active());
+}
