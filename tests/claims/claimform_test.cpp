@@ -297,6 +297,12 @@ TEST_F(ClaimFormTest, SaveStoresTheTotalAndBalanceAndAChangedNumberMovesTheLines
         test::settle();
         EXPECT_EQ(serviceList(form)->engine().entryCount(), 3);
         EXPECT_EQ(claimTotal(form), "30.30");
+        {
+            auto* l = serviceList(form);
+            auto* v = l->list();
+            fprintf(stderr, "DBG view vis=%d geo=%d,%d %dx%d rows=%d cols=%d minsize=%dx%d\n", int(v->isVisible()), v->x(), v->y(), v->width(), v->height(), v->model() ? v->model()->rowCount() : -1, v->model() ? v->model()->columnCount() : -1, l->minimumWidth(), l->minimumHeight());
+            for (QWidget* c : l->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) fprintf(stderr, "DBG child %s vis=%d %d,%d %dx%d\n", c->metaObject()->className(), int(c->isVisible()), c->x(), c->y(), c->width(), c->height());
+        }
         backTo(form);
         test::typeInto(form->entryOf("INV:INV"), "9");
         form->saveButton()->click();
