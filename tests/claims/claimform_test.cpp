@@ -296,6 +296,8 @@ TEST_F(ClaimFormTest, SaveStoresTheTotalAndBalanceAndAChangedNumberMovesTheLines
         form->sheet()->setCurrentIndex(2);
         test::settle();
         EXPECT_EQ(serviceList(form)->engine().entryCount(), 3);
+        // The list on the tab is drawn (the form's layout once left it undrawn).
+        EXPECT_TRUE(serviceList(form)->list()->updatesEnabled());
         EXPECT_EQ(claimTotal(form), "30.30");
         {
             auto* l = serviceList(form);
