@@ -18,6 +18,14 @@ namespace kestrel::data {
 ClaimSnapshot claimSnapshot{};
 
 namespace {
+// The held claim: the file-order position of its record, so that an update
+// can tell the held claim from any other (its linking values may be the
+// very thing that changed).
+bool snapshotHeld = false;
+std::string heldPosition;
+} // namespace
+
+namespace {
 
 using platform::FileDef;
 using platform::RecordFile;
@@ -197,12 +205,45 @@ std::string_view positionKey(const FileDef& def)
     throw std::invalid_argument("no record file " + std::string(def.label));
 }
 
-void takeClaimSnapshot()
+namespace {
+void recordClaimSnapshot()
 {
     claimSnapshot.INV = INV.INV;
     claimSnapshot.PAT = INV.PAT;
     claimSnapshot.PRV = INV.PRV;
 }
+
+// Whether the claim now being written is the one whose snapshot is held
+// (always true while nothing is held).
+bool writingHeldClaim(RecordFile& claims)
+{
+    return !snapshotHeld || heldPosition.empty() || claims.position(platform::FileOrder) == heldPosition;
+}
+} // namespace
+
+bool takeClaimSnapshot()
+{
+    if (snapshotHeld) return false;
+    recordClaimSnapshot();
+    return true;
+}
+
+ClaimSnapshotHold::ClaimSnapshotHold()
+{
+    if (snapshotHeld) return;
+    recordClaimSnapshot();
+    heldPosition = recordFile(file::Invoice).position(platform::FileOrder);
+    snapshotHeld = held_ = true;
+}
+
+ClaimSnapshotHold::~ClaimSnapshotHold()
+{
+    if (!held_) return;
+    snapshotHeld = false;
+    heldPosition.clear();
+}
+
+bool ClaimSnapshotHold::active() { return snapshotHeld; }
 
 bool deleteRecord(const FileDef& def)
 {
@@ -270,7 +311,8 @@ UpdateResult updateRecord(const FileDef& def)
         standardMessage(15, label);
         return UpdateFailed;
     }
-    if (claim) {
+    const bool heldClaim = claim && writingHeldClaim(f);
+    if (heldClaim) {
         const Link from = snapshotLink();
         const Link to = claimLink();
         if (from != to) {
@@ -287,7 +329,7 @@ UpdateResult updateRecord(const FileDef& def)
         standardMessage(15, label);
         return UpdateFailed;
     }
-    if (claim) takeClaimSnapshot();
+    if (heldClaim) recordClaimSnapshot();
     return UpdateDone;
 }
 

@@ -51,13 +51,38 @@ UpdateResult updateRecord(const platform::FileDef& def);
 // change began. Windows that open a claim for change take it; a successful
 // update moves it to the values just stored, so that saving the same claim
 // again compares against where its lines now are.
+//
+// There is one snapshot for the whole process. A window that keeps a claim
+// open for change (the claim form) holds it with a ClaimSnapshotHold: while
+// the hold lives nothing else replaces it, and an update of any other claim
+// moves no lines (it has no snapshot of its own to compare against), so the
+// held claim's lines can never be handed to another claim.
 struct ClaimSnapshot {
     platform::Packed<5, 0> INV;
     platform::Packed<3, 0> PAT;
     platform::Packed<2, 0> PRV;
 };
 extern ClaimSnapshot claimSnapshot;
-// Records the claim buffer's INV:INV, INV:PAT and INV:PRV.
-void takeClaimSnapshot();
+// Records the claim buffer's INV:INV, INV:PAT and INV:PRV. False, with the
+// snapshot unchanged, while a hold lives.
+bool takeClaimSnapshot();
+
+class ClaimSnapshotHold {
+public:
+    // Takes the snapshot of the claim in the INV buffer, which must be the
+    // Invoice file's current record (read for change), and holds it.
+    // held() is false when another hold lives; that one keeps the snapshot.
+    ClaimSnapshotHold();
+    ~ClaimSnapshotHold();
+    ClaimSnapshotHold(const ClaimSnapshotHold&) = delete;
+    ClaimSnapshotHold& operator=(const ClaimSnapshotHold&) = delete;
+
+    bool held() const { return held_; }
+    // Whether any hold lives now.
+    static bool active();
+
+private:
+    bool held_ = false;
+};
 
 } // namespace kestrel::data

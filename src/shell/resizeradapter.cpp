@@ -152,8 +152,12 @@ void ResizerAdapter::layOut()
     if (!placements)
         return;
 
-    // Place everything before anything is drawn again.
-    const bool updates = window_->updatesEnabled();
+    // Place everything before anything is drawn again. Only updates this
+    // window had turned off itself stay off: a window nested in another
+    // (a list on a form's tab) is laid out while the outer one has turned
+    // updates off, and taking that inherited state for its own would leave
+    // it undrawn for good.
+    const bool updates = !window_->testAttribute(Qt::WA_ForceUpdatesDisabled);
     window_->setUpdatesEnabled(false);
     for (const ControlPlacement& p : *placements) {
         QWidget* w = widgets_[std::size_t(p.number - 1)];

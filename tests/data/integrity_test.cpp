@@ -457,3 +457,34 @@ TEST_F(IntegrityTest, OtherFilesUpdateAndDeleteAlone)
     EXPECT_TRUE(messages.shown().empty());
     EXPECT_EQ(data::openCount(file::Item), 1);
 }
+
+TEST_F(IntegrityTest, AHeldClaimSnapshotIsReplacedByNothingElseAndMovesOnlyItsOwnLines)
+{
+    addProvider(1);
+    addPatient(1);
+    addClaim(1, 1, 5, 2);
+    addClaim(1, 1, 6, 1);
+    readClaim(5);
+    {
+        data::ClaimSnapshotHold hold;  // the claim form has claim 5 open for change
+        ASSERT_TRUE(hold.held());
+        EXPECT_FALSE(data::ClaimSnapshotHold().held());
+
+        // Another window writes claim 6 meanwhile: its try to take the
+        // snapshot is refused, and its update hands it none of claim 5's lines.
+        readClaim(6);
+        EXPECT_FALSE(data::takeClaimSnapshot());
+        INV.F19.set("other window");
+        EXPECT_EQ(data::updateRecord(file::Invoice), data::UpdateDone);
+        EXPECT_EQ(data::claimSnapshot.INV.asInt(), 5);
+
+        // The form saves claim 5 under a new number: its lines follow.
+        readClaim(5);
+        INV.INV.set(7);
+        EXPECT_EQ(data::updateRecord(file::Invoice), data::UpdateDone);
+        EXPECT_EQ(data::claimSnapshot.INV.asInt(), 7);
+    }
+    EXPECT_EQ(lines(), (std::multiset<Line>{{1, 1, 7, "99210"}, {1, 1, 7, "99211"}, {1, 1, 6, "99210"}}));
+    EXPECT_FALSE(data::ClaimSnapshotHold::active());
+    EXPECT_TRUE(data::takeClaimSnapshot());
+}
