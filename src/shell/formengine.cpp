@@ -208,8 +208,12 @@ void FormEngine::redisplay()
     }
     for (auto& c : controls_) {
         if (c.def->kind == FormControl::Kind::Entry || c.def->kind == FormControl::Kind::Display) {
-            c.text = displayFor(*c.def);
-            c.shown = c.text;
+            // Text typed but not accepted (a refused value on its way to
+            // being corrected) stays while the value under it is unchanged;
+            // a value a rule or lookup stored replaces it.
+            const QString now = displayFor(*c.def);
+            if (c.def->kind == FormControl::Kind::Display || now != c.shown) c.text = now;
+            c.shown = now;
         }
     }
     if (host_) host_->refresh();

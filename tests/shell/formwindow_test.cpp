@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -245,6 +246,52 @@ TEST_F(FormWindowTest, RefusedInputBeepsAndKeepsTheFocusOnTheField)
     EXPECT_EQ(birth->text(), "01/13/1990");
     EXPECT_EQ(std::string(data::PAT.BDATE.view()), "19900113");
     EXPECT_EQ(QApplication::focusWidget(), open.edit("PAT:ADD1"));
+}
+
+// A field whose entering rule redisplays the form (the patient name) keeps a
+// refused name, selected for correction, as a refused date does.
+TEST_F(FormWindowTest, ACharacterTheFilesCannotStoreKeepsWhatWasTypedSelected)
+{
+    FormDefinition def = codeForm();
+    def.file = "Patient";
+    def.duplicateKey.reset();
+    int entered = 0;
+    def.tabs[0].controls = {
+        entry("Last name, First, MI", "PAT:LNAME", "@s29").entering([&](FormContext&) {
+            ++entered;
+            return Verdict::Go;
+        }),
+        entry("Address", "PAT:ADD1", "@s29"),
+    };
+    Open open(def, InsertRecord);
+    QLineEdit* name = open.edit("PAT:LNAME");
+    // Typed key by key, as a keyboard with these letters sends them.
+    for (const QChar ch : QString::fromUtf8("Wałęsa, Łucja")) {
+        QKeyEvent key(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(ch));
+        QApplication::sendEvent(name, &key);
+    }
+    QTest::keyClick(name, Qt::Key_Tab);
+    QTRY_COMPARE(QApplication::focusWidget(), name);
+    QTest::qWait(20);
+    EXPECT_GE(entered, 2);  // the rule ran again when the focus came back
+    EXPECT_TRUE(open.window->lastRefusal().contains(QString::fromUtf8("ł"))) << open.window->lastRefusal().toStdString();
+    EXPECT_EQ(name->text(), QString::fromUtf8("Wałęsa, Łucja"));
+    EXPECT_EQ(name->selectedText(), name->text());
+    EXPECT_TRUE(data::PAT.LNAME.isBlank());
+    // The window losing and regaining the focus redisplays the form: the
+    // typed text still stays.
+    open.form.engine.redisplay();
+    EXPECT_EQ(name->text(), QString::fromUtf8("Wałęsa, Łucja"));
+
+    // Corrected, it is stored as typed; a value a rule stores replaces typing.
+    QTest::keyClicks(name, "Walesa, Lucja");
+    QTest::keyClick(name, Qt::Key_Tab);
+    EXPECT_EQ(std::string(data::PAT.LNAME.trimmed()), "Walesa, Lucja");
+    QLineEdit* address = open.edit("PAT:ADD1");
+    QTest::keyClicks(address, "typed");
+    open.form.engine.set("PAT:ADD1", "12 Main St");
+    open.form.engine.redisplay();
+    EXPECT_EQ(address->text(), "12 Main St");
 }
 
 TEST_F(FormWindowTest, RadioButtonsAndCheckBoxesStoreTheirCodes)
