@@ -1,5 +1,6 @@
 #include "shell/formengine.h"
 
+#include "data/integrity.h"
 #include "data/messages.h"
 #include "data/records.h"
 #include "platform/fieldvalue.h"
@@ -432,10 +433,17 @@ void FormEngine::changeRecord()
             closeForm(RequestCompleted);
             return;
         }
-        if (result == 2) {
+        if (result == data::UpdateChanged) {
             // The other station's version is in the buffer now; the history
             // record holds what the user tried to save, for the ditto key.
             redisplay();
+            focusFirst();
+            return;
+        }
+        if (result == data::UpdateDeleted) {
+            // Reported already; nothing is left to write over, so asking to
+            // try again would only repeat the failure. The form stays open
+            // with what was typed until the user leaves it.
             focusFirst();
             return;
         }

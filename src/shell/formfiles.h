@@ -7,7 +7,8 @@
 //
 // Operations that the engine tests for an error return the record driver's
 // code (0 success, 40 duplicate key ...); the update operation returns 0
-// success, 1 failure (message shown), 2 changed by another station.
+// success, 1 failure (message shown), 2 changed by another station, 3
+// deleted by another station (data::UpdateResult).
 
 #include "platform/recorddef.h"
 
@@ -77,7 +78,7 @@ public:
     // The driver's duplicate test for a unique key of the file, after a 40.
     bool duplicate(const QString& key);
 
-    // The file's update operation: 0, 1 or 2.
+    // The file's update operation: 0 to 3.
     int update();
     // The file's delete operation: true on success.
     bool remove();

@@ -294,6 +294,45 @@ TEST_F(FormWindowTest, ACharacterTheFilesCannotStoreKeepsWhatWasTypedSelected)
     EXPECT_EQ(address->text(), "12 Main St");
 }
 
+TEST_F(FormWindowTest, SavingARecordAnotherStationDeletedSaysSoOnceAndKeepsWhatWasTyped)
+{
+    addRecord(file::CPT48, [] { data::CPT.CPTCODE.set("11111"); });
+    data::CPT.CPTCODE.set("11111");
+    readForChange(file::CPT48, "CPT:CPTCODEKEY");
+    const FormDefinition def = codeForm();
+    Open open(def, ChangeRecord);
+    QLineEdit* description = open.edit("CPT:CPTDESCRIPTION");
+    QTest::mouseClick(description, Qt::LeftButton);
+    QTest::keyClicks(description, "TYPED HERE");
+
+    const QString folder = dir.path();
+    ASSERT_EQ(test::otherStation([&] {
+                  data::Cpt48Record theirs;
+                  platform::RecordFile other(file::CPT48, data::bytesOf(theirs));
+                  other.setDirectory(folder);
+                  if (other.open() != 0) return 1;
+                  platform::clearRecord(file::CPT48, data::bytesOf(theirs));
+                  theirs.CPTCODE.set("11111");
+                  if (other.get(file::CPT48.keyIndex("CPT:CPTCODEKEY")) != 0) return 2;
+                  return other.remove() == 0 ? 0 : 3;
+              }),
+              0);
+
+    // Each Save says once what happened, and nothing is lost or looped.
+    for (int press = 1; press <= 2; ++press) {
+        QTest::mouseClick(open.window->saveButton(), Qt::LeftButton);
+        EXPECT_EQ(messages.numbers(), std::vector<int>(std::size_t(press), 39));
+        EXPECT_TRUE(open.window->isVisible());
+        EXPECT_EQ(description->text(), "TYPED HERE");
+        EXPECT_EQ(open.edit("CPT:CPTCODE")->text(), "11111");
+    }
+    EXPECT_TRUE(messages.shown()[0].text.contains("deleted by another station"));
+    QTest::mouseClick(open.window->cancelButton(), Qt::LeftButton);
+    EXPECT_FALSE(open.window->isVisible());
+    EXPECT_EQ(CallResponse, RequestCancelled);
+    EXPECT_TRUE(codes().empty());
+}
+
 TEST_F(FormWindowTest, RadioButtonsAndCheckBoxesStoreTheirCodes)
 {
     FormDefinition def = codeForm();
