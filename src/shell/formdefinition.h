@@ -58,11 +58,6 @@ using LookupRule = std::function<void(FormContext&)>;
 // Hooks on the form as a whole.
 using FormHook = std::function<void(FormContext&)>;
 
-// The ditto key: Ctrl with the apostrophe key (virtual key DE hex) in most
-// forms, Ctrl with the grave-accent key (virtual key C0 hex) in the
-// provider and patient editors.
-enum class DittoKey { Apostrophe, Grave };
-
 // One button of a radio group: its text, the code stored in the group's
 // field, and the text stored in the companion field (if the group has one).
 struct RadioChoice {
@@ -159,7 +154,6 @@ struct FormDefinition {
     std::vector<FormTab> tabs{};
     std::optional<DuplicateKey> duplicateKey{};  // none: every failed add is an insert error
     std::optional<Numbering> numbering{};
-    DittoKey dittoKey = DittoKey::Apostrophe;
     QStringList alsoUses{};  // other files the form keeps open while it runs
 
     // Runs when the form opens, for every request, before the record is

@@ -449,16 +449,15 @@ void FormWindow::setWaitCursor(bool on)
 
 // ----------------------------------------------------------------- events
 
-bool FormWindow::isDittoKey(const QKeyEvent* e) const
+bool FormWindow::isDittoKey(const QKeyEvent* e)
 {
+    // Ctrl with the apostrophe key (virtual key DE hex), as message 38 names
+    // it, or with the grave-accent key (virtual key C0 hex), the patient and
+    // provider editors' own: both recall in every form, so the key a user
+    // was told about always works.
     if (!(e->modifiers() & Qt::ControlModifier)) return false;
-    switch (engine_.definition().dittoKey) {
-    case DittoKey::Apostrophe:
-        return e->key() == Qt::Key_Apostrophe || e->nativeVirtualKey() == 0xDE;
-    case DittoKey::Grave:
-        return e->key() == Qt::Key_QuoteLeft || e->nativeVirtualKey() == 0xC0;
-    }
-    return false;
+    return e->key() == Qt::Key_Apostrophe || e->nativeVirtualKey() == 0xDE || e->key() == Qt::Key_QuoteLeft ||
+           e->nativeVirtualKey() == 0xC0;
 }
 
 bool FormWindow::eventFilter(QObject* watched, QEvent* event)

@@ -71,7 +71,7 @@ protected:
 private:
     void build();
     int indexOfWidget(const QObject* w) const;
-    bool isDittoKey(const QKeyEvent* e) const;
+    static bool isDittoKey(const QKeyEvent* e);
 
     FormEngine& engine_;
     QTabWidget* sheet_ = nullptr;

@@ -38,7 +38,6 @@ FormDefinition patientForm()
         }}},
         .duplicateKey = DuplicateKey{"PAT:PATKEY", "PAT:PATkey"},
         .numbering = Numbering{"PAT:PAT", "PAT:PATKEY"},
-        .dittoKey = DittoKey::Grave,
     };
 }
 
