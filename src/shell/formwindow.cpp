@@ -132,6 +132,14 @@ FormWindow::FormWindow(FormEngine& engine, QWidget* parent) : QDialog(parent), e
 
 FormWindow::~FormWindow()
 {
+    // Taking the window down moves the focus out of the field that has it,
+    // and the field then reports that it was left; by then only the base
+    // classes are alive. Nothing of the controls reaches this window or the
+    // engine any more.
+    for (QObject* child : findChildren<QObject*>()) {
+        child->removeEventFilter(this);
+        QObject::disconnect(child, nullptr, this, nullptr);
+    }
     if (engine_.host() == this) engine_.attach(nullptr);
     while (waitDepth_-- > 0) QApplication::restoreOverrideCursor();
 }

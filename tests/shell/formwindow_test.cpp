@@ -333,6 +333,27 @@ TEST_F(FormWindowTest, SavingARecordAnotherStationDeletedSaysSoOnceAndKeepsWhatW
     EXPECT_TRUE(codes().empty());
 }
 
+// Taking the window down moves the focus out of the field being typed in;
+// that must not reach the half-destroyed window or the engine.
+TEST_F(FormWindowTest, AWindowTakenDownWhileAFieldIsBeingTypedInLeavesTheFormAlone)
+{
+    FormDefinition def = codeForm();
+    int accepted = 0;
+    def.tabs[0].controls[1] = def.tabs[0].controls[1].accepting([&](FormContext&) {
+        ++accepted;
+        return Verdict::Go;
+    });
+    Open open(def, InsertRecord);
+    QLineEdit* description = open.edit("CPT:CPTDESCRIPTION");
+    QTest::mouseClick(description, Qt::LeftButton);
+    QTest::keyClicks(description, "HALF TYPED");
+    ASSERT_EQ(QApplication::focusWidget(), description);
+    open.window.reset();
+    EXPECT_EQ(accepted, 0);
+    EXPECT_TRUE(data::CPT.CPTDESCRIPTION.isBlank());
+    EXPECT_FALSE(open.form.engine.isClosed());
+}
+
 TEST_F(FormWindowTest, RadioButtonsAndCheckBoxesStoreTheirCodes)
 {
     FormDefinition def = codeForm();
