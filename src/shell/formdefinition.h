@@ -47,6 +47,8 @@ enum class Verdict {
     Go,              // carry on
     Reject,          // refuse the value: beep, the field keeps the focus
     CloseCancelled,  // close the form at once with the response Cancelled, writing nothing
+    Stay,            // put the focus back into the field and stop, without a beep
+                     // (a lookup the user cancelled); stops Save's pass too
 };
 
 // Accepting a field (left after a change, or tested by Save's accept-all
@@ -155,6 +157,23 @@ struct FormDefinition {
     std::optional<DuplicateKey> duplicateKey{};  // none: every failed add is an insert error
     std::optional<Numbering> numbering{};
     QStringList alsoUses{};  // other files the form keeps open while it runs
+
+    // Save and Close. By default the last button (other than "Help") cancels
+    // and Esc cancels too. A form whose last button is `&Close` that saves
+    // (closeSaves): Close runs onClosing (CloseCancelled ends the form, any
+    // other verdict but Go keeps it open), then onSaving, then saves without
+    // Save's accept-all pass; chosen with the mouse or a key other than Esc
+    // it then closes, Cancelled when the save failed (a new record's number
+    // is given back); chosen with Esc (the Close button having the focus) a
+    // failed save leaves the form open. escapeCloses false: Esc elsewhere
+    // does nothing and the form stays open (forms it calls keep their own
+    // Esc). The window's close box always closes Cancelled, writing nothing.
+    bool closeSaves = false;
+    bool escapeCloses = true;
+    FieldRule onClosing{};
+    // Runs first on Save and on Close: sets the fields the form computes
+    // (a claim's total and balance due).
+    FormHook onSaving{};
 
     // Runs when the form opens, for every request, before the record is
     // saved for comparison (e.g. a signature takes the claim's patient).

@@ -8,6 +8,7 @@
 #include "shell/formfiles.h"
 
 #include <cstring>
+#include <stdexcept>
 
 namespace kestrel::shell {
 
@@ -18,12 +19,6 @@ using platform::Picture;
 namespace {
 
 std::string latin(const QString& s) { return s.toStdString(); }
-
-std::optional<data::FieldRef> fieldRef(const QString& label)
-{
-    if (label.isEmpty()) return std::nullopt;
-    return data::findField(latin(label));
-}
 
 QString trimmedRight(QString s)
 {
@@ -42,6 +37,14 @@ FormEngine::FormEngine(const FormDefinition& def) : def_(def)
         for (const auto& c : t.controls) controls_.push_back(Control{&c, tab, {}, {}});
         ++tab;
     }
+}
+
+std::optional<data::FieldRef> FormEngine::fieldRef(const QString& label) const
+{
+    if (label.isEmpty()) return std::nullopt;
+    auto ref = data::findField(latin(label));
+    if (!ref) return ref;
+    return ref;
 }
 
 FormEngine::~FormEngine()
@@ -301,6 +304,9 @@ bool FormEngine::runRule(const FieldRule& rule, int index)
     case Verdict::CloseCancelled:
         closeForm(RequestCancelled);
         return false;
+    case Verdict::Stay:
+        if (host_) host_->focusControl(index);
+        return false;
     }
     return true;
 }
@@ -381,6 +387,9 @@ void FormEngine::focusFirst()
 void FormEngine::save()
 {
     if (closed_) return;
+    current_ = -1;
+    if (def_.onSaving) def_.onSaving(*this);
+    writeCheckBoxes();
     if (state_.localRequest == InsertRecord || state_.localRequest == ChangeRecord) {
         acceptAll_ = true;
         for (std::size_t i = 0; i < controls_.size(); ++i) {
@@ -393,6 +402,35 @@ void FormEngine::save()
         acceptAll_ = false;
     }
     completed();
+}
+
+void FormEngine::close(CloseBy by)
+{
+    if (closed_) return;
+    if (!def_.closeSaves) {
+        cancel();
+        return;
+    }
+    current_ = -1;
+    if (def_.onClosing) {
+        const Verdict v = def_.onClosing(*this);
+        if (v == Verdict::CloseCancelled) closeForm(RequestCancelled);
+        if (v != Verdict::Go || closed_) return;
+    }
+    if (def_.onSaving) def_.onSaving(*this);
+    writeCheckBoxes();
+    completed();  // closes the form when the save succeeded
+    if (!closed_ && by == CloseBy::Button) closeForm(RequestCancelled);
+}
+
+void FormEngine::writeCheckBoxes()
+{
+    // A check box shows "off" for anything but its on letter, so an
+    // untouched one is stored as its off letter, not as the blank it found.
+    for (std::size_t i = 0; i < controls_.size(); ++i) {
+        const FormControl& d = *controls_[i].def;
+        if (d.kind == FormControl::Kind::Check) set(d.field, isChecked(int(i)) ? d.onLetter : d.offLetter);
+    }
 }
 
 void FormEngine::completed()

@@ -270,6 +270,12 @@ void FormWindow::keyPressEvent(QKeyEvent* event)
             return;
         }
     }
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier &&
+        !engine_.definition().escapeCloses) {
+        // Esc does not close this form; on its Close button it chooses Close.
+        if (cancel_ && focusWidget() == cancel_) engine_.close(CloseBy::Escape);
+        return;
+    }
     QDialog::keyPressEvent(event);
 }
 

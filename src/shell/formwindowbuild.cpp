@@ -278,7 +278,7 @@ QSize FormWindow::makeButtons()
             });
         } else if (k == cancelAt) {
             cancel_ = b;
-            connect(b, &QPushButton::clicked, this, [this] { engine_.cancel(); });
+            connect(b, &QPushButton::clicked, this, [this] { engine_.close(CloseBy::Button); });
         } else {
             save_ = b;
             connect(b, &QPushButton::clicked, this, [this] { engine_.save(); });

@@ -18,6 +18,8 @@
 #include <QTimer>
 #include <QToolTip>
 
+#include <cstring>
+
 using namespace kestrel;
 using namespace kestrel::shell;
 using data::Button;
@@ -352,6 +354,66 @@ TEST_F(FormWindowTest, AWindowTakenDownWhileAFieldIsBeingTypedInLeavesTheFormAlo
     EXPECT_EQ(accepted, 0);
     EXPECT_TRUE(data::CPT.CPTDESCRIPTION.isBlank());
     EXPECT_FALSE(open.form.engine.isClosed());
+}
+
+// A form whose Close saves and whose Esc does not close it, as the windows
+// that hold a claim's or a patient's lists are.
+TEST_F(FormWindowTest, EscKeepsAClosingFormOpenWhileTheFormsItCallsStillCancelWithEsc)
+{
+    FormDefinition def = codeForm();
+    def.buttons = {"&Save", "&Close", "Help"};
+    def.closeSaves = true;
+    def.escapeCloses = false;
+    const FormDefinition inner = codeForm();
+    int innerResponse = 0;
+    def.tabs[0].controls[1] = def.tabs[0].controls[1].lookup([&](FormContext&) {
+        const QByteArray kept(reinterpret_cast<const char*>(data::bytesOf(data::CPT)), file::CPT48.recordLength);
+        QTimer::singleShot(50, [] {
+            auto* w = qobject_cast<FormWindow*>(QApplication::activeModalWidget());
+            ASSERT_NE(w, nullptr);
+            QTest::keyClick(w->entryOf("CPT:CPTCODE"), Qt::Key_Escape);
+        });
+        CallRequest = InsertRecord;
+        innerResponse = runForm(inner);
+        std::memcpy(data::bytesOf(data::CPT), kept.constData(), std::size_t(kept.size()));
+    });
+    {
+        Open open(def, InsertRecord);
+        QLineEdit* code = open.edit("CPT:CPTCODE");
+        QTest::keyClicks(code, "A1");
+        QTest::keyClick(code, Qt::Key_Escape);
+        EXPECT_TRUE(open.window->isVisible());
+        QTest::keyClick(open.edit("CPT:CPTDESCRIPTION"), Qt::Key_F12);
+        EXPECT_EQ(innerResponse, RequestCancelled);
+        EXPECT_TRUE(open.window->isVisible());
+
+        // Esc on the Close button chooses Close: a failed save stays open...
+        platform::faults::failOn(platform::faults::Operation::Add, "CPT48", 1, platform::errc::DriverError);
+        open.window->cancelButton()->setFocus();
+        QTest::keyClick(open.window->cancelButton(), Qt::Key_Escape);
+        EXPECT_EQ(messages.numbers(), std::vector<int>{14});
+        EXPECT_TRUE(open.window->isVisible());
+        // ...the mouse closes it Cancelled.
+        platform::faults::failOn(platform::faults::Operation::Add, "CPT48", 1, platform::errc::DriverError);
+        QTest::mouseClick(open.window->cancelButton(), Qt::LeftButton);
+        EXPECT_FALSE(open.window->isVisible());
+        EXPECT_EQ(CallResponse, RequestCancelled);
+    }
+    {
+        // The close box writes nothing.
+        Open open(def, InsertRecord);
+        QTest::keyClicks(open.edit("CPT:CPTCODE"), "B2");
+        open.window->close();
+        EXPECT_FALSE(open.window->isVisible());
+        EXPECT_EQ(CallResponse, RequestCancelled);
+    }
+    {
+        Open open(def, InsertRecord);
+        QTest::keyClicks(open.edit("CPT:CPTCODE"), "C3");
+        QTest::mouseClick(open.window->cancelButton(), Qt::LeftButton);
+        EXPECT_EQ(CallResponse, RequestCompleted);
+    }
+    EXPECT_EQ(codes(), std::vector<std::string>{"C3="});
 }
 
 TEST_F(FormWindowTest, RadioButtonsAndCheckBoxesStoreTheirCodes)
