@@ -123,6 +123,28 @@ struct FormTab {
     std::vector<FormControl> controls;
 };
 
+// A record related to the form's, looked up on every redisplay (before the
+// form's own onRedisplay) by a key of its file whose fields take the values
+// of the form's fields; the record's buffer is cleared when none matches.
+// A private lookup reads into a copy of the buffer that only this form sees
+// (its controls and rules read and write that copy), so a caller that is
+// editing the file's shared buffer, say the patient whose claim this is,
+// finds it as it left it.
+struct RelatedRecord {
+    QString file;  // "Patient"
+    QString key;   // "PAT:PATKEY"
+    // Key field <- form field, e.g. {"PAT:PAT", "INV:PAT"}.
+    std::vector<std::pair<QString, QString>> match;
+    bool privateBuffer = false;
+
+    RelatedRecord keptApart() const
+    {
+        RelatedRecord r = *this;
+        r.privateBuffer = true;
+        return r;
+    }
+};
+
 // The form's unique key as a duplicate-key error names it.
 struct DuplicateKey {
     QString key;      // "CPT:CPTCODEKEY": the key the driver's duplicate test checks
@@ -157,6 +179,7 @@ struct FormDefinition {
     std::optional<DuplicateKey> duplicateKey{};  // none: every failed add is an insert error
     std::optional<Numbering> numbering{};
     QStringList alsoUses{};  // other files the form keeps open while it runs
+    std::vector<RelatedRecord> related{};  // looked up in this order (their files are used too)
 
     // Save and Close. By default the last button (other than "Help") cancels
     // and Esc cancels too. A form whose last button is `&Close` that saves

@@ -37,6 +37,16 @@ FormEngine::FormEngine(const FormDefinition& def) : def_(def)
         for (const auto& c : t.controls) controls_.push_back(Control{&c, tab, {}, {}});
         ++tab;
     }
+    for (const RelatedRecord& r : def_.related) {
+        if (!r.privateBuffer) continue;
+        const data::FileBuffer* shared = data::fileByLabel(latin(r.file));
+        if (!shared) throw std::invalid_argument("update form names an unknown file: " + latin(r.file));
+        auto copy = std::make_unique<PrivateBuffer>();
+        copy->bytes.assign(shared->def->recordLength, 0);
+        platform::clearRecord(*shared->def, copy->bytes.data());
+        copy->buffer = data::FileBuffer{shared->def, copy->bytes.data()};
+        private_.push_back(std::move(copy));
+    }
 }
 
 std::optional<data::FieldRef> FormEngine::fieldRef(const QString& label) const
@@ -44,6 +54,9 @@ std::optional<data::FieldRef> FormEngine::fieldRef(const QString& label) const
     if (label.isEmpty()) return std::nullopt;
     auto ref = data::findField(latin(label));
     if (!ref) return ref;
+    // A privately looked-up file's fields are this form's copy.
+    for (const auto& p : private_)
+        if (p->buffer.def == ref->file->def) return data::FieldRef{&p->buffer, ref->field};
     return ref;
 }
 
@@ -69,7 +82,9 @@ FormEngine::Opening FormEngine::open()
     state_ = CallState::takeOver();
 
     // 2. Use the form's file (and the files its rules read).
-    files_ = std::make_unique<FormFiles>(def_.file, def_.alsoUses);
+    QStringList uses = def_.alsoUses;
+    for (const RelatedRecord& r : def_.related) uses << r.file;
+    files_ = std::make_unique<FormFiles>(def_.file, uses);
     files_->use();
 
     // The history record starts blank the first time this form opens; later
@@ -205,6 +220,7 @@ void FormEngine::redisplay()
 {
     // Save's accept-all pass reads the controls as the user left them.
     if (acceptAll_) return;
+    lookUpRelated();
     if (def_.onRedisplay) {
         const int was = current_;
         def_.onRedisplay(*this);
@@ -221,6 +237,18 @@ void FormEngine::redisplay()
         }
     }
     if (host_) host_->refresh();
+}
+
+void FormEngine::lookUpRelated()
+{
+    for (const RelatedRecord& r : def_.related) {
+        for (const auto& [keyField, formField] : r.match) set(keyField, text(formField));
+        const data::FileBuffer* shared = data::fileByLabel(latin(r.file));
+        unsigned char* bytes = shared->bytes;
+        for (const auto& p : private_)
+            if (p->buffer.def == shared->def) bytes = p->bytes.data();
+        files_->lookUp(r.file, r.key, bytes);
+    }
 }
 
 QString FormEngine::controlText(int index) const { return controls_[std::size_t(index)].text; }

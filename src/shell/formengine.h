@@ -168,6 +168,7 @@ private:
     void changeRecord();
     bool runRule(const FieldRule& rule, int index);
     void writeCheckBoxes();
+    void lookUpRelated();
     std::optional<data::FieldRef> fieldRef(const QString& label) const;
     void refuse(int index, const QString& why);
     void focusFirst();
@@ -188,6 +189,12 @@ private:
     bool closed_ = false;
     bool placeholder_ = false; // a numbered Insert's reserved record exists
     std::string placeholderPosition_;
+    // The copies of the buffers of privately looked-up files.
+    struct PrivateBuffer {
+        std::vector<unsigned char> bytes;
+        data::FileBuffer buffer;
+    };
+    std::vector<std::unique_ptr<PrivateBuffer>> private_;
 };
 
 } // namespace kestrel::shell

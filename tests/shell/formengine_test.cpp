@@ -686,4 +686,41 @@ TEST_F(FormEngineTest, ARuleCanPutTheFocusBackAndStopWithoutABeep)
     EXPECT_TRUE(form.host.refusals.empty());
 }
 
+// --------------------------------------------------------- related records
+
+TEST_F(FormEngineTest, APrivateLookupLeavesTheCallersRecordAsItWas)
+{
+    addPatient(1, "ONE");
+    addPatient(2, "TWO");
+    // The caller, a patient's window, is editing patient 1.
+    choosePatient(1);
+    data::PAT.LNAME.set("EDITING");
+
+    const FormDefinition def{
+        .file = "Invoice",
+        .buttons = {"&Save", "&Close"},
+        .tabs = {{"", {
+            entry("Patient", "INV:PAT", "@n7"),
+            shown("Name", "PAT:LNAME", "@s29"),
+        }}},
+        .related = {RelatedRecord{"Patient", "PAT:PATKEY", {{"PAT:PAT", "INV:PAT"}}}.keptApart()},
+    };
+    {
+        UserForm form(def, InsertRecord);
+        form.type("INV:PAT", "2");
+        form.engine.redisplay();
+        EXPECT_EQ(form.shown("PAT:LNAME"), "TWO");
+        EXPECT_EQ(form.engine.text("PAT:LNAME"), "TWO");
+        form.type("INV:PAT", "9");
+        form.engine.redisplay();
+        EXPECT_EQ(form.shown("PAT:LNAME"), "");
+        form.engine.cancel();
+    }
+    EXPECT_EQ(data::PAT.PAT.asInt(), 1);
+    EXPECT_EQ(data::PAT.LNAME.trimmed(), "EDITING");
+    // The caller's file still has its own record current and watched.
+    EXPECT_EQ(data::updateRecord(file::Patient), data::UpdateDone);
+    EXPECT_EQ(patients(), (std::vector<std::pair<long long, std::string>>{{1, "EDITING"}, {2, "TWO"}}));
+}
+
 } // namespace
