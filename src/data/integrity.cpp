@@ -299,13 +299,20 @@ UpdateResult updateRecord(const FileDef& def)
     if (rc != errc::Ok) {
         captureError(t);
         if (rc == errc::ChangedByOther) {
-            standardMessage(38);
             f.watch();
-            // A record deleted by the other station has no version to show.
-            if (f.reget(position) != errc::Ok) {
+            const int read = f.reget(position);
+            if (read == errc::NoRecord) {
+                // Deleted by the other station: there is no version to show,
+                // and the buffer keeps what the user typed.
+                standardMessage(39);
+                return UpdateDeleted;
+            }
+            if (read != errc::Ok) {
+                takeSavedError();  // report the read's error, not the write's
                 standardMessage(35, label);
                 return UpdateFailed;
             }
+            standardMessage(38);
             return UpdateChanged;
         }
         standardMessage(15, label);

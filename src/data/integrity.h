@@ -5,7 +5,7 @@
 // Each operation frames its writes in a transaction (2-second wait) over the
 // file and the child files it touches, so that either all of them happen or
 // none: on any failure the stored data is as it was. Failures are reported
-// inside the operation with the standard messages (15, 17, 34, 35, 38); the
+// inside the operation with the standard messages (15, 17, 34, 35, 38, 39); the
 // caller learns only the outcome.
 //
 // The two maintained relationships:
@@ -34,6 +34,8 @@ enum UpdateResult : int {
     UpdateFailed = 1,   // reported; nothing stored
     UpdateChanged = 2,  // changed by another station: the buffer now holds the
                         // stored version, watched again for the next save
+    UpdateDeleted = 3,  // deleted by another station: reported; the buffer
+                        // keeps the record as it was to be written
 };
 
 // The key whose position an operation keeps to read its record again.

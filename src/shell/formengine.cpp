@@ -1,5 +1,6 @@
 #include "shell/formengine.h"
 
+#include "data/integrity.h"
 #include "data/messages.h"
 #include "data/records.h"
 #include "platform/fieldvalue.h"
@@ -7,6 +8,7 @@
 #include "shell/formfiles.h"
 
 #include <cstring>
+#include <stdexcept>
 
 namespace kestrel::shell {
 
@@ -17,12 +19,6 @@ using platform::Picture;
 namespace {
 
 std::string latin(const QString& s) { return s.toStdString(); }
-
-std::optional<data::FieldRef> fieldRef(const QString& label)
-{
-    if (label.isEmpty()) return std::nullopt;
-    return data::findField(latin(label));
-}
 
 QString trimmedRight(QString s)
 {
@@ -41,6 +37,27 @@ FormEngine::FormEngine(const FormDefinition& def) : def_(def)
         for (const auto& c : t.controls) controls_.push_back(Control{&c, tab, {}, {}});
         ++tab;
     }
+    for (const RelatedRecord& r : def_.related) {
+        if (!r.privateBuffer) continue;
+        const data::FileBuffer* shared = data::fileByLabel(latin(r.file));
+        if (!shared) throw std::invalid_argument("update form names an unknown file: " + latin(r.file));
+        auto copy = std::make_unique<PrivateBuffer>();
+        copy->bytes.assign(shared->def->recordLength, 0);
+        platform::clearRecord(*shared->def, copy->bytes.data());
+        copy->buffer = data::FileBuffer{shared->def, copy->bytes.data()};
+        private_.push_back(std::move(copy));
+    }
+}
+
+std::optional<data::FieldRef> FormEngine::fieldRef(const QString& label) const
+{
+    if (label.isEmpty()) return std::nullopt;
+    auto ref = data::findField(latin(label));
+    if (!ref) return ref;
+    // A privately looked-up file's fields are this form's copy.
+    for (const auto& p : private_)
+        if (p->buffer.def == ref->file->def) return data::FieldRef{&p->buffer, ref->field};
+    return ref;
 }
 
 FormEngine::~FormEngine()
@@ -65,7 +82,9 @@ FormEngine::Opening FormEngine::open()
     state_ = CallState::takeOver();
 
     // 2. Use the form's file (and the files its rules read).
-    files_ = std::make_unique<FormFiles>(def_.file, def_.alsoUses);
+    QStringList uses = def_.alsoUses;
+    for (const RelatedRecord& r : def_.related) uses << r.file;
+    files_ = std::make_unique<FormFiles>(def_.file, uses);
     files_->use();
 
     // The history record starts blank the first time this form opens; later
@@ -201,6 +220,7 @@ void FormEngine::redisplay()
 {
     // Save's accept-all pass reads the controls as the user left them.
     if (acceptAll_) return;
+    lookUpRelated();
     if (def_.onRedisplay) {
         const int was = current_;
         def_.onRedisplay(*this);
@@ -208,11 +228,27 @@ void FormEngine::redisplay()
     }
     for (auto& c : controls_) {
         if (c.def->kind == FormControl::Kind::Entry || c.def->kind == FormControl::Kind::Display) {
-            c.text = displayFor(*c.def);
-            c.shown = c.text;
+            // Text typed but not accepted (a refused value on its way to
+            // being corrected) stays while the value under it is unchanged;
+            // a value a rule or lookup stored replaces it.
+            const QString now = displayFor(*c.def);
+            if (c.def->kind == FormControl::Kind::Display || now != c.shown) c.text = now;
+            c.shown = now;
         }
     }
     if (host_) host_->refresh();
+}
+
+void FormEngine::lookUpRelated()
+{
+    for (const RelatedRecord& r : def_.related) {
+        for (const auto& [keyField, formField] : r.match) set(keyField, text(formField));
+        const data::FileBuffer* shared = data::fileByLabel(latin(r.file));
+        unsigned char* bytes = shared->bytes;
+        for (const auto& p : private_)
+            if (p->buffer.def == shared->def) bytes = p->bytes.data();
+        files_->lookUp(r.file, r.key, bytes);
+    }
 }
 
 QString FormEngine::controlText(int index) const { return controls_[std::size_t(index)].text; }
@@ -296,6 +332,9 @@ bool FormEngine::runRule(const FieldRule& rule, int index)
     case Verdict::CloseCancelled:
         closeForm(RequestCancelled);
         return false;
+    case Verdict::Stay:
+        if (host_) host_->focusControl(index);
+        return false;
     }
     return true;
 }
@@ -376,6 +415,9 @@ void FormEngine::focusFirst()
 void FormEngine::save()
 {
     if (closed_) return;
+    current_ = -1;
+    if (def_.onSaving) def_.onSaving(*this);
+    writeCheckBoxes();
     if (state_.localRequest == InsertRecord || state_.localRequest == ChangeRecord) {
         acceptAll_ = true;
         for (std::size_t i = 0; i < controls_.size(); ++i) {
@@ -388,6 +430,35 @@ void FormEngine::save()
         acceptAll_ = false;
     }
     completed();
+}
+
+void FormEngine::close(CloseBy by)
+{
+    if (closed_) return;
+    if (!def_.closeSaves) {
+        cancel();
+        return;
+    }
+    current_ = -1;
+    if (def_.onClosing) {
+        const Verdict v = def_.onClosing(*this);
+        if (v == Verdict::CloseCancelled) closeForm(RequestCancelled);
+        if (v != Verdict::Go || closed_) return;
+    }
+    if (def_.onSaving) def_.onSaving(*this);
+    writeCheckBoxes();
+    completed();  // closes the form when the save succeeded
+    if (!closed_ && by == CloseBy::Button) closeForm(RequestCancelled);
+}
+
+void FormEngine::writeCheckBoxes()
+{
+    // A check box shows "off" for anything but its on letter, so an
+    // untouched one is stored as its off letter, not as the blank it found.
+    for (std::size_t i = 0; i < controls_.size(); ++i) {
+        const FormControl& d = *controls_[i].def;
+        if (d.kind == FormControl::Kind::Check) set(d.field, isChecked(int(i)) ? d.onLetter : d.offLetter);
+    }
 }
 
 void FormEngine::completed()
@@ -428,10 +499,17 @@ void FormEngine::changeRecord()
             closeForm(RequestCompleted);
             return;
         }
-        if (result == 2) {
+        if (result == data::UpdateChanged) {
             // The other station's version is in the buffer now; the history
             // record holds what the user tried to save, for the ditto key.
             redisplay();
+            focusFirst();
+            return;
+        }
+        if (result == data::UpdateDeleted) {
+            // Reported already; nothing is left to write over, so asking to
+            // try again would only repeat the failure. The form stays open
+            // with what was typed until the user leaves it.
             focusFirst();
             return;
         }

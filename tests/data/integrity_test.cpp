@@ -339,8 +339,10 @@ TEST_F(IntegrityTest, RecordDeletedByAnotherStationCannotBeSaved)
     readPatient(1);
     otherStationChangesPatient(dir.path(), nullptr);
     PAT.LNAME.set("Typed Here");
-    EXPECT_EQ(data::updateRecord(file::Patient), data::UpdateFailed);
-    EXPECT_EQ(messages.numbers(), (std::vector<int>{38, 35}));
+    EXPECT_EQ(data::updateRecord(file::Patient), data::UpdateDeleted);
+    // One message that says what happened, and what was typed stays.
+    EXPECT_EQ(messages.numbers(), (std::vector<int>{39}));
+    EXPECT_EQ(PAT.LNAME.trimmed(), "Typed Here");
     EXPECT_EQ(count(patients()), 0);
 }
 
