@@ -2,6 +2,7 @@
 
 #include "reports/pagesink.h"
 #include "shell/callprotocol.h"
+#include "shell/printersettings.h"
 
 #include <QActionGroup>
 #include <QDialogButtonBox>
@@ -370,6 +371,20 @@ int previewReport(const std::vector<Page>& pages, QWidget* parent)
     const int response = window.exec() == shell::RequestCompleted ? shell::RequestCompleted : shell::RequestCancelled;
     shell::CallResponse = response;
     return response;
+}
+
+ReportRunner* runReport(ReportBody body, shell::PrinterSettings& settings, QWidget* parent)
+{
+    ReportRunner* runner = ReportRunner::start(std::move(body), parent);
+    QPointer<QWidget> owner = parent;
+    QObject::connect(runner, &ReportRunner::finished, runner, [runner, &settings, owner](ReportRunner::Outcome o) {
+        if (o != ReportRunner::Outcome::Pages)
+            return;
+        const std::vector<Page> pages = std::move(runner->pages());
+        if (previewReport(pages, owner) == shell::RequestCompleted)
+            printReport(pages, settings.printer(), owner);
+    });
+    return runner;
 }
 
 bool printReport(const std::vector<Page>& pages, QPrinter& printer, QWidget* parent)

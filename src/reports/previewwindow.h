@@ -5,6 +5,7 @@
 
 #include "reports/page.h"
 #include "reports/previewstate.h"
+#include "reports/reportrunner.h"
 
 #include <QDialog>
 
@@ -16,6 +17,10 @@ class QToolBar;
 class QPrinter;
 class QScrollArea;
 class QSpinBox;
+
+namespace kestrel::shell {
+class PrinterSettings;
+}
 
 namespace kestrel::reports {
 
@@ -80,5 +85,11 @@ int previewReport(const std::vector<Page>& pages, QWidget* parent = nullptr);
 // chosen in "&Printer Setup ..."), full page from the paper's corner. False
 // when the user cancelled the dialog or printing failed.
 bool printReport(const std::vector<Page>& pages, QPrinter& printer, QWidget* parent = nullptr);
+
+// The whole life of a report from a window: the body runs on a worker behind
+// "Generating Report"; its pages, if any, go to the preview, and to the printer
+// chosen in "&Printer Setup ..." when the user picks Print. Cancel, no pages
+// or Exit print nothing. Returns at once; `settings` must outlive the run.
+ReportRunner* runReport(ReportBody body, shell::PrinterSettings& settings, QWidget* parent = nullptr);
 
 } // namespace kestrel::reports

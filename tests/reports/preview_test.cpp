@@ -2,6 +2,7 @@
 #include "reports/previewwindow.h"
 
 #include "shell/callprotocol.h"
+#include "shell/printersettings.h"
 
 #include <QAction>
 #include <QApplication>
@@ -115,4 +116,28 @@ TEST(ReportPreview, TenPagesTwoByTwoPagingThumbnailClickAndTypedPage)
     EXPECT_EQ(window.state().current(), 10);
     EXPECT_EQ(window.pageStatus(), "Page 10 of 10");
     EXPECT_EQ(window.pageSpin()->value(), 10);
+}
+
+TEST(ReportPreview, ARunsPagesReachThePreviewAndExitPrintsNothing)
+{
+    kestrel::shell::PrinterSettings settings;
+    kestrel::shell::CallResponse = 0;
+    int shownPages = 0;
+    // Exit the preview as soon as it shows; Print would open the system dialog.
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* p = qobject_cast<PreviewWindow*>(w); p && p->isVisible()) {
+                shownPages = p->state().pageCount();
+                p->exitAction()->trigger();
+            }
+    });
+    poll.start(10);
+    runReport([](ReportRun& run) {
+        for (int i = 0; i < 3; ++i)
+            run.pages().addPage(Page{});
+    }, settings);
+    ASSERT_TRUE(QTest::qWaitFor([] { return kestrel::shell::CallResponse != 0; }, 20000));
+    EXPECT_EQ(kestrel::shell::CallResponse, 2);
+    EXPECT_EQ(shownPages, 3);
 }
