@@ -26,7 +26,11 @@ namespace kestrel::reports {
 // What the body sees of its run, on the worker thread.
 class ReportRun {
 public:
-    PageSink& pages() { return pages_; }
+    ReportRun() = default;
+    // A run straight into a sink (the command line), without a runner.
+    explicit ReportRun(PageSink& sink, std::function<void(int)> progress = {})
+        : sink_(&sink), progress_(std::move(progress)) {}
+    PageSink& pages() { return *sink_; }
     // The run's percentage (0..100); shown when its whole number changes.
     void setProgress(int percent);
     // True once the user cancelled: the body should return at once.
@@ -35,6 +39,7 @@ public:
 private:
     friend class ReportRunner;
     PageList pages_;
+    PageSink* sink_ = &pages_;
     std::atomic<bool> cancelled_{false};
     std::function<void(int)> progress_;
 };
