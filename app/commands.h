@@ -42,6 +42,7 @@ struct Command {
     const char* arguments;  // e.g. "FILE [CSV]"; empty when none
     const char* summary;    // one line
     CommandFn run;
+    bool draws = false;     // renders pages: runs under a GUI application (offscreen), not built window-free
 };
 
 int cmdPaths(const CommandContext&);
@@ -49,6 +50,7 @@ int cmdDump(const CommandContext&);
 int cmdLoad(const CommandContext&);
 int cmdCheck(const CommandContext&);
 int cmdSeed(const CommandContext&);
+int cmdPrint(const CommandContext&);
 
 inline constexpr Command kCommands[] = {
     {"paths", "", "print the root directory and the folders and files the program uses under it", cmdPaths},
@@ -56,6 +58,7 @@ inline constexpr Command kCommands[] = {
     {"load", "LABEL FILE.csv", "add the records of a CSV file to a file: all of them, or none if a row does not fit", cmdLoad},
     {"check", "[--rebuild]", "examine every record file (after a crash or a bad copy); --rebuild rebuilds damaged keys", cmdCheck},
     {"seed", "", "add the standard ICD editions and box 14/15 date qualifiers to those tables that are empty", cmdSeed},
+    {"print", "REPORT [--claim N] --pdf FILE [--layout FILE]", "render a report into a PDF file without any window; --layout also writes each placed text as page,x,y,width,text", cmdPrint, true},
 };
 
 } // namespace kestrel::app

@@ -180,6 +180,14 @@ int main(int argc, char** argv)
 
     int qtArgc = int(o.qtArgs.size());
     o.qtArgs.push_back(nullptr);
+    if (o.command->draws) {
+        // Fonts need a GUI application; without a display it is the offscreen one.
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        QGuiApplication app(qtArgc, o.qtArgs.data());
+        QGuiApplication::setApplicationName(QStringLiteral("KESTREL"));
+        return o.command->run(app::CommandContext{platform::RootDir::resolve(o.root), o.commandArgs});
+    }
     QCoreApplication app(qtArgc, o.qtArgs.data());
     QCoreApplication::setApplicationName(QStringLiteral("KESTREL"));
     return o.command->run(app::CommandContext{platform::RootDir::resolve(o.root), o.commandArgs});
