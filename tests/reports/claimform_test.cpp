@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+using namespace kestrel;
 using namespace kestrel::reports;
 
 namespace {
@@ -81,4 +82,57 @@ TEST(ClaimFormValues, DatesAmountsAndTransactionCodes)
     EXPECT_TRUE(isTransactionCode(QStringLiteral("00003  ")));
     EXPECT_FALSE(isTransactionCode(QStringLiteral("00006")));
     EXPECT_FALSE(isTransactionCode(QStringLiteral("99213")));
+}
+
+#include "reports/claimheader.h"
+
+TEST(ClaimFormHeader, MarksAndNumbersFromTheClaimsRecords)
+{
+    ClaimRecords r;
+    platform::clearRecord(data::file::Invoice, data::bytesOf(r.inv));
+    platform::clearRecord(data::file::Insured1, data::bytesOf(r.in1));
+    platform::clearRecord(data::file::Insured2, data::bytesOf(r.in2));
+    platform::clearRecord(data::file::Patient, data::bytesOf(r.pat));
+    platform::clearRecord(data::file::Provider, data::bytesOf(r.prv));
+    platform::clearRecord(data::file::Payer, data::bytesOf(r.payer));
+    platform::clearRecord(data::file::Referring, data::bytesOf(r.ref));
+    platform::clearRecord(data::file::Facility, data::bytesOf(r.fac));
+    r.inv.PAT.set(platform::Decimal(7));
+    r.inv.INV.set(platform::Decimal(1));
+    r.inv.OUTLAB.set("Y");           // but no lab charge: no box 20 mark
+    r.inv.F11DY.set("Y");
+    r.inv.F11DN.set("N");            // both marked, decided apart
+    r.inv.F25X.set("SSN");
+    r.in1.INS1PLAN.set("8");         // outside 1-7: no box 1 mark
+    r.in2.INS2PLAN.set("3");
+    r.pat.BDATE.set("19800704");
+    Page page{.texts = claimHeader(r, Plan::Primary, QDate(2026, 12, 8))};
+    EXPECT_EQ(at(page, 2542, 9448), "00007");
+    EXPECT_EQ(at(page, 3190, 9448), "00000001");
+    EXPECT_EQ(at(page, 313, 1167), "XXX");
+    EXPECT_EQ(at(page, 7917, 1167), "XXX");
+    EXPECT_EQ(at(page, 5433, 4469), "X");
+    EXPECT_EQ(at(page, 5933, 4469), "X");
+    EXPECT_EQ(at(page, 5433, 6135), "<none>");
+    EXPECT_EQ(at(page, 5933, 6135), "<none>");
+    EXPECT_EQ(at(page, 1933, 9469), "X");
+    EXPECT_EQ(at(page, 2133, 9469), "<none>");
+    EXPECT_EQ(at(page, 3365, 1792), "07");
+    EXPECT_EQ(at(page, 3969, 1792), "1980");
+    EXPECT_EQ(at(page, 833, 10302), "12/08/26");
+    for (int x : {344, 1031, 1740, 2656, 3344, 4156, 4760})
+        EXPECT_EQ(at(page, x, 1490), "<none>") << x;
+    // The other plan's code drives box 1 in the other-plan variants.
+    page.texts = claimHeader(r, Plan::Other, QDate(2026, 12, 8));
+    EXPECT_EQ(at(page, 1740, 1490), "X");
+    r.inv.F11DY.set("N");
+    r.inv.F11DN.set("Y");
+    r.inv.F25X.set("   ");
+    r.inv.LABCHARGE.set(platform::Decimal::fromUnits(50, 2));
+    page.texts = claimHeader(r, Plan::Primary, QDate(2026, 12, 8));
+    EXPECT_EQ(at(page, 5433, 4469), "<none>");
+    EXPECT_EQ(at(page, 5933, 4469), "<none>");
+    EXPECT_EQ(at(page, 2133, 9469), "X");
+    EXPECT_EQ(at(page, 5433, 6135), "X");
+    EXPECT_EQ(at(page, 6533, 6135), "      0.50");
 }
