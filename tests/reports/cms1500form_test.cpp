@@ -54,3 +54,37 @@ TEST(Cms1500Form, RedRulesShadedLinesBlackCodeWhitePaper)
     // Nothing of the form lies where the data of box 2 prints.
     EXPECT_EQ(at(form, 1500, 1880), QColor(Qt::white));
 }
+
+#include "reports/claimform.h"
+
+// A filled form: the data prints in black over the red form, inside its boxes.
+// KESTREL_FILLED_PNG=<file> keeps the rendering.
+TEST(Cms1500Form, DataPrintsBlackInsideTheBoxes)
+{
+    ServiceLine line;
+    line.from = line.to = QStringLiteral("20261201");
+    line.cpt = QStringLiteral("99213");
+    line.description = QStringLiteral("OFFICE VISIT, ESTABLISHED PATIENT");
+    line.units = QStringLiteral("1");
+    line.pointers = QStringLiteral("A");
+    line.feeCents = 12500;
+    std::vector<Page> pages = claimPages({{.x = 333, .y = 1802, .text = "WWWWWWWWWWWWWWWW"}}, {line, line});
+    ASSERT_EQ(pages.size(), 1u);
+    pages[0].background = drawCms1500Form;
+    QImage image(PageWidth * Dpi / MilsPerInch, PageHeight * Dpi / MilsPerInch, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.scale(double(Dpi) / MilsPerInch, double(Dpi) / MilsPerInch);
+    paintPage(pages[0], painter);
+    painter.end();
+    if (const QByteArray keep = qgetenv("KESTREL_FILLED_PNG"); !keep.isEmpty())
+        image.save(QString::fromLocal8Bit(keep));
+    // Box 2's text lies between its title and the rule below it.
+    int dark = 0;
+    for (int x = 400; x < 1500; x += 7)
+        for (int y = 1830; y < 1960; y += 7)
+            dark += qGray(image.pixel(x * Dpi / MilsPerInch, y * Dpi / MilsPerInch)) < 80;
+    EXPECT_GT(dark, 10);
+    for (int x = 400; x < 1500; x += 7)
+        EXPECT_GT(qGray(image.pixel(x * Dpi / MilsPerInch, 2135 * Dpi / MilsPerInch)), 80) << x;
+}
