@@ -9,7 +9,7 @@
 #include "data/messages.h"
 #include "platform/picture.h"
 #include "platform/recordfile.h"
-#include "shell/browsewindow.h"
+#include "shell/browselist.h"
 #include "shell/callprotocol.h"
 #include "shell/formengine.h"
 #include "shell/formwindow.h"
@@ -65,7 +65,7 @@ void readPatient(ClaimSession& s)
 }
 
 // Every related record, in this order, blank when not on file; then the
-// service list follows the claim key.
+// service list follows the claim key (its fill recomputes the total).
 void refreshRelated(FormContext& f)
 {
     auto byKey = [&](const char* keyField, const char* claimField, const platform::FileDef& file, const char* key) {
@@ -81,8 +81,7 @@ void refreshRelated(FormContext& f)
     if (ClaimSession* s = claimSession()) readPatient(*s);
     byKey("IN1:INS1ID", "INV:PRIMARY", data::file::Insured1, "IN1:INS1IDKEY");
     byKey("IN2:INS2ID", "INV:SECONDARY", data::file::Insured2, "IN2:INS2IDKEY");
-    followClaimKey();
-    if (ClaimSession* s = claimSession(); s && s->showTotal) s->showTotal();
+    if (ClaimSession* s = claimSession(); s && s->list) s->list->refresh();
 }
 
 // Rules that close the form abandon a new claim first: its placeholder and
@@ -370,34 +369,33 @@ private:
     FormWindow& window_;
 };
 
-// The service list and the claim total on the Services tab; the window
-// grows to hold them.
-void addListToServicesTab(FormWindow& w, ClaimSession& s)
+// The service list on the Services tab under the diagnoses, and the claim
+// total on the row of its buttons; the window grows to hold them.
+void addListToServicesTab(FormWindow& w)
 {
-    QWidget* page = w.sheet()->widget(2);
+    constexpr int kServicesTab = 2;
+    QWidget* page = w.sheet()->widget(kServicesTab);
     int top = 0;
     for (QWidget* child : page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
         top = std::max(top, child->geometry().bottom());
     const int rowH = w.fontMetrics().height() + 8;
     const QRect place(10, top + 12, std::max(page->minimumWidth(), 760) - 20, rowH * (kListRows + 4));
-    s.list = addServiceList(page, place);
+    BrowseList* list = addServiceList(w, kServicesTab, place);
 
+    auto* caption = new QLabel(QStringLiteral("Total charges:"), page);
+    caption->setGeometry(place.left(), place.bottom() - rowH, 104, rowH);
     auto* total = new QLabel(page);
     total->setObjectName(QStringLiteral("claimTotal"));
     total->setFrameShape(QFrame::Panel);
     total->setFrameShadow(QFrame::Sunken);
     total->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    total->setGeometry(place.right() - 200, place.bottom() + 6, 200, rowH);
-    auto* caption = new QLabel(QStringLiteral("Total charges:"), page);
-    caption->setGeometry(total->x() - 110, total->y(), 104, rowH);
-
-    const int grow = std::max(0, total->geometry().bottom() + 10 - page->minimumHeight());
-    const int widen = std::max(0, place.right() + 10 - page->minimumWidth());
-    for (int i = 0; i < w.sheet()->count(); ++i)
-        w.sheet()->widget(i)->setMinimumSize(w.sheet()->widget(i)->minimumSize() + QSize(widen, grow));
-    w.sheet()->resize(w.sheet()->size() + QSize(widen, grow));
-    for (QPushButton* b : w.findChildren<QPushButton*>(Qt::FindDirectChildrenOnly)) b->move(b->pos() + QPoint(widen, grow));
-    w.resize(w.size() + QSize(widen, grow));
+    total->setGeometry(caption->geometry().right() + 6, caption->y(), 200, rowH);
+    if (ClaimSession* s = claimSession())
+        s->showTotal = [total, s] {
+            const auto picture = platform::Picture::parse(QStringView(u"@n-26.2"));
+            total->setText(picture ? picture->format(platform::FieldValue(s->total)).trimmed() : QString());
+        };
+    list->start();
 }
 
 void buildWindow(FormWindow& w)
@@ -412,7 +410,7 @@ void buildWindow(FormWindow& w)
             std::memcpy(&numbered, engine.savedRecord().constData(), sizeof numbered);
         s->reserved = numbered.INV.asInt();
     }
-    addListToServicesTab(w, *s);
+    addListToServicesTab(w);
 
     // The claim's own Save and Close.
     w.saveButton()->disconnect();
@@ -422,16 +420,6 @@ void buildWindow(FormWindow& w)
     auto* keys = new ClaimWindowKeys(w);
     w.installEventFilter(keys);
     for (QWidget* child : w.findChildren<QWidget*>()) child->installEventFilter(keys);
-
-    // The claim total under the list, on every redisplay.
-    auto* total = w.sheet()->widget(2)->findChild<QLabel*>(QStringLiteral("claimTotal"));
-    auto show = [total, s] {
-        const auto picture = platform::Picture::parse(QStringView(u"@n-26.2"));
-        total->setText(picture ? picture->format(platform::FieldValue(s->total)).trimmed() : QString());
-    };
-    show();
-    QObject::connect(w.sheet(), &QTabWidget::currentChanged, total, show);
-    s->showTotal = show;
 }
 
 // The numbers a line can carry are used up: message 25 with the reason,
