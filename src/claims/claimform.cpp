@@ -14,8 +14,6 @@
 #include "shell/formengine.h"
 #include "shell/formwindow.h"
 
-#include <QEvent>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
@@ -282,6 +280,22 @@ std::vector<FormControl> otherInsuranceTab()
     };
 }
 
+// Close of a claim without a date abandons it.
+Verdict closeWithoutDate(FormContext& f)
+{
+    return f.isBlank(QStringLiteral("INV:DATE")) ? Verdict::CloseCancelled : Verdict::Go;
+}
+
+// Save and Close store the claim total and the balance; the check boxes
+// whose "not marked" is a letter store it even when never touched.
+void setFigures(FormContext&)
+{
+    if (const ClaimSession* s = claimSession()) data::INV.TFEE.set(s->total);
+    data::setBalanceDue(data::INV);
+    for (auto* box : {&data::INV.F10B, &data::INV.F12})
+        if (box->trimmed().empty()) box->set("N");
+}
+
 void buildWindow(FormWindow& w);
 
 } // namespace
@@ -304,6 +318,10 @@ const FormDefinition& claimForm()
         .numbering = Numbering{"INV:INV", "INV:INVKEY"},
         .alsoUses = {"Auth", "CIQL", "Facility", "ICD", "ICD48", "Insured1", "Insured2", "Item", "OIQL", "Patient",
                      "Provider", "Referring", "Rendering"},
+        .closeSaves = true,
+        .escapeCloses = false,
+        .onClosing = abandoning(closeWithoutDate),
+        .onSaving = setFigures,
         .onRedisplay = refreshRelated,
         .onWindowBuilt = buildWindow,
     };
@@ -313,61 +331,6 @@ const FormDefinition& claimForm()
 namespace {
 
 constexpr int kListRows = 9;
-
-// Save and Close store the claim total and the balance; the check boxes
-// whose "not marked" is a letter store it even when never touched.
-void prepareFigures()
-{
-    if (const ClaimSession* s = claimSession()) data::INV.TFEE.set(s->total);
-    data::setBalanceDue(data::INV);
-    for (auto* box : {&data::INV.F10B, &data::INV.F12})
-        if (box->trimmed().empty()) box->set("N");
-}
-
-void saveClicked(FormEngine& engine)
-{
-    prepareFigures();
-    rules::SavePass pass;
-    engine.save();
-}
-
-// Close: a claim without a date is abandoned; any other is saved and the
-// form closes whether or not the save succeeded.
-void closeClicked(FormEngine& engine)
-{
-    const ClaimSession* s = claimSession();
-    const bool newClaim = engine.request() == InsertRecord && s && s->reserved > 0;
-    if (!data::INV.DATE.trimmed().empty()) {
-        prepareFigures();
-        rules::SavePass pass;
-        engine.save();
-    }
-    if (engine.isClosed()) return;
-    if (newClaim) abandonNewClaim(s->reserved);
-    engine.cancel();
-}
-
-// Esc does nothing; the close box abandons a new claim before the form
-// goes.
-class ClaimWindowKeys final : public QObject {
-public:
-    explicit ClaimWindowKeys(FormWindow& w) : QObject(&w), window_(w) {}
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape)
-            return true;
-        if (watched == &window_ && event->type() == QEvent::Close && !window_.engine().isClosed()) {
-            const ClaimSession* s = claimSession();
-            if (window_.engine().request() == InsertRecord && s && s->reserved > 0) abandonNewClaim(s->reserved);
-        }
-        return false;
-    }
-
-private:
-    FormWindow& window_;
-};
 
 // The service list on the Services tab under the diagnoses, and the claim
 // total on the row of its buttons; the window grows to hold them.
@@ -412,14 +375,6 @@ void buildWindow(FormWindow& w)
     }
     addListToServicesTab(w);
 
-    // The claim's own Save and Close.
-    w.saveButton()->disconnect();
-    QObject::connect(w.saveButton(), &QPushButton::clicked, &w, [&engine] { saveClicked(engine); });
-    w.cancelButton()->disconnect();
-    QObject::connect(w.cancelButton(), &QPushButton::clicked, &w, [&engine] { closeClicked(engine); });
-    auto* keys = new ClaimWindowKeys(w);
-    w.installEventFilter(keys);
-    for (QWidget* child : w.findChildren<QWidget*>()) child->installEventFilter(keys);
 }
 
 // The numbers a line can carry are used up: message 25 with the reason,
