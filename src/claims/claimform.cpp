@@ -286,14 +286,11 @@ Verdict closeWithoutDate(FormContext& f)
     return f.isBlank(QStringLiteral("INV:DATE")) ? Verdict::CloseCancelled : Verdict::Go;
 }
 
-// Save and Close store the claim total and the balance; the check boxes
-// whose "not marked" is a letter store it even when never touched.
+// Save and Close store the claim total and the balance.
 void setFigures(FormContext&)
 {
     if (const ClaimSession* s = claimSession()) data::INV.TFEE.set(s->total);
     data::setBalanceDue(data::INV);
-    for (auto* box : {&data::INV.F10B, &data::INV.F12})
-        if (box->trimmed().empty()) box->set("N");
 }
 
 void buildWindow(FormWindow& w);

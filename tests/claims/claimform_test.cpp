@@ -151,6 +151,9 @@ TEST_F(ClaimFormTest, AClaimIsEnteredAsAUserEntersIt)
     EXPECT_EQ(claims::runClaimForm(ini), RequestCompleted);
     EXPECT_EQ(storedClaims(), (std::vector<Claim>{{1, 7, 2, "20240115", "J45.909", "E11.9", "30.30", "30.30"}}));
     EXPECT_EQ(storedLines(), (std::vector<Line>{{1, "99213", "10.10"}, {1, "99214", "20.20"}}));
+    // Boxes 10b and 12, never touched, store their "not marked" letter.
+    EXPECT_EQ(records(file::Invoice, "INV:INVKEY", [] { return std::string(INV.F10B.view()) + std::string(INV.F12.view()); }),
+              std::vector<std::string>{"NN"});
     EXPECT_EQ(data::PAT.LNAME.trimmed(), "DOE, JANE");  // the browser's patient as it left it
     EXPECT_TRUE(messages.shown().empty());
 }
