@@ -38,31 +38,18 @@ QString cityLine(const QString& city, const QString& state, const QString& zip)
     return (city.trimmed() + QLatin1Char(' ') + state.trimmed() + QLatin1Char(' ') + zip.trimmed()).left(36);
 }
 
-QString patientText(const platform::Text<28>& t) { return t.toQString(); }
-
-// The patient is read into the session's own record (the caller may be
-// editing the Patient buffer); these show its fields.
-const data::PatientRecord& shownPatient()
+// A field of the claim's patient, as the form looked it up (into a buffer
+// of its own: the caller may be editing the Patient buffer).
+QString patientField(const char* field)
 {
-    static const data::PatientRecord none{};
     const ClaimSession* s = claimSession();
-    return s ? s->patient : none;
+    return s && s->engine ? s->engine->text(QLatin1String(field)) : QString();
 }
 
 // ----------------------------------------------------------------- refresh
 
-// Reads the patient of the claim into the session, leaving the Patient
-// buffer as it was; blank when not on file.
-void readPatient(ClaimSession& s)
-{
-    const data::PatientRecord kept = data::PAT;
-    data::PAT.PAT.set(data::INV.PAT.value());
-    lookUp(data::file::Patient, "PAT:PATKEY");
-    s.patient = data::PAT;
-    data::PAT = kept;
-}
-
-// Every related record, in this order, blank when not on file; then the
+// Every related record, in this order, blank when not on file (the patient
+// is looked up by the form itself, before these); then the
 // service list follows the claim key (its fill recomputes the total).
 void refreshRelated(FormContext& f)
 {
@@ -76,7 +63,6 @@ void refreshRelated(FormContext& f)
     byKey("REF:F17ID", "INV:F17ID", data::file::Referring, "REF:F17IDREF");
     byKey("FAC:FACILITYID", "INV:F32", data::file::Facility, "FAC:FACILITYIDKEY");
     byKey("PRV:PRV", "INV:PRV", data::file::Provider, "PRV:PRVKEY");
-    if (ClaimSession* s = claimSession()) readPatient(*s);
     byKey("IN1:INS1ID", "INV:PRIMARY", data::file::Insured1, "IN1:INS1IDKEY");
     byKey("IN2:INS2ID", "INV:SECONDARY", data::file::Insured2, "IN2:INS2IDKEY");
     if (ClaimSession* s = claimSession(); s && s->list) s->list->refresh();
@@ -177,18 +163,13 @@ std::vector<FormControl> headerTab()
         shown("", "FAC:FACILTYNAME", "@s26").beside(),
         shown("", "FAC:FACILITYADD1", "@s26").beside(),
         shown("", "FAC:FACILITYADD2", "@s26").beside(),
-        shownComputed("Patient", [] { return patientText(shownPatient().LNAME); }, "@s29"),
-        shownComputed("", [] { return patientText(shownPatient().ADD1); }, "@s29").beside(),
+        shown("Patient", "PAT:LNAME", "@s29"),
+        shown("", "PAT:ADD1", "@s29").beside(),
         shownComputed("", [] {
-            const auto& p = shownPatient();
-            return cityLine(p.ADD2.toQString(), p.ADD3.toQString(), p.ADD4.toQString());
+            return cityLine(patientField("PAT:ADD2"), patientField("PAT:ADD3"), patientField("PAT:ADD4"));
         }, "@s36").beside(),
-        shownComputed("", [] { return shownPatient().SEX.toQString(); }, "@s1").tip("M= Male; F= Female").beside(),
-        shownComputed("", [] {
-            const auto& d = shownPatient().BDATE;
-            const QString t = QString::fromLatin1(d.raw, sizeof d.raw).trimmed();
-            return t.size() == 8 ? t.mid(4, 2) + QLatin1Char('/') + t.mid(6, 2) + QLatin1Char('/') + t.left(4) : QString();
-        }, "@s10").tip("Paient's date of birth.").beside(),
+        shown("", "PAT:SEX", "@s1").tip("M= Male; F= Female").beside(),
+        shown("", "PAT:BDATE", "@d2").tip("Paient's date of birth.").beside(),
     };
     for (FormControl& r : rest) c.push_back(std::move(r));
     return c;
@@ -313,8 +294,9 @@ const FormDefinition& claimForm()
                  {"  Other Insurance Plan or Program Name  ", otherInsuranceTab()}},
         .duplicateKey = DuplicateKey{"INV:INVKEY", "INV:INVkey"},
         .numbering = Numbering{"INV:INV", "INV:INVKEY"},
-        .alsoUses = {"Auth", "CIQL", "Facility", "ICD", "ICD48", "Insured1", "Insured2", "Item", "OIQL", "Patient",
-                     "Provider", "Referring", "Rendering"},
+        .alsoUses = {"Auth", "CIQL", "Facility", "ICD", "ICD48", "Insured1", "Insured2", "Item", "OIQL", "Provider",
+                     "Referring", "Rendering"},
+        .related = {RelatedRecord{"Patient", "PAT:PATKEY", {{"PAT:PAT", "INV:PAT"}}}.keptApart()},
         .closeSaves = true,
         .escapeCloses = false,
         .onClosing = abandoning(closeWithoutDate),

@@ -1,8 +1,7 @@
 #pragma once
 // What one opening of the claim form keeps besides the record buffers: the
-// claim total of its service list, the patient shown (read into a buffer of
-// its own, so that the caller's Patient record stays as the caller left it),
-// the number a new claim reserved, and the running engine and list.
+// claim total of its service list, the number a new claim reserved, and the
+// running engine and list.
 
 #include "data/records.h"
 #include "platform/decimal.h"
@@ -22,7 +21,6 @@ namespace kestrel::claims {
 struct ClaimSession {
     QString iniFile;
     platform::Decimal total = platform::Decimal::fromUnits(0, 2);
-    data::PatientRecord patient{};
     long long reserved = 0;  // the number a new claim holds, 0 for a change
     shell::FormEngine* engine = nullptr;
     shell::BrowseList* list = nullptr;

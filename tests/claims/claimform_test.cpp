@@ -304,13 +304,19 @@ TEST_F(ClaimFormTest, SaveStoresTheTotalAndBalanceAndAChangedNumberMovesTheLines
         EXPECT_TRUE(serviceList(form)->list()->updatesEnabled());
         EXPECT_EQ(claimTotal(form), "30.30");
         form->grab().save("/tmp/claims2-services.png");
+        // The browser underneath is part way through editing its patient:
+        // the form shows the patient on file and leaves the browser's as it is.
+        data::PAT.LNAME.set("HALF TYPED");
         backTo(form);
         test::typeInto(form->entryOf("INV:INV"), "9");
+        auto* patient = qobject_cast<QLabel*>(form->controlWidget(form->engine().indexOf("PAT:LNAME")));
+        EXPECT_EQ(patient->text(), "DOE, JANE");
         form->saveButton()->click();
     });
     EXPECT_EQ(claims::runClaimForm(ini), RequestCompleted);
     EXPECT_EQ(storedClaims(), (std::vector<Claim>{{9, 7, 1, "20240110", "", "", "30.30", "5.30"}}));
     EXPECT_EQ(storedLines().size(), 5u);
     for (const Line& l : storedLines()) EXPECT_EQ(std::get<0>(l), 9);
+    EXPECT_EQ(data::PAT.LNAME.trimmed(), "HALF TYPED");
     EXPECT_FALSE(data::ClaimSnapshotHold::active());
 }
