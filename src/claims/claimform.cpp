@@ -9,13 +9,11 @@
 #include "data/messages.h"
 #include "platform/picture.h"
 #include "platform/recordfile.h"
-#include "shell/browsewindow.h"
+#include "shell/browselist.h"
 #include "shell/callprotocol.h"
 #include "shell/formengine.h"
 #include "shell/formwindow.h"
 
-#include <QEvent>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
@@ -40,32 +38,19 @@ QString cityLine(const QString& city, const QString& state, const QString& zip)
     return (city.trimmed() + QLatin1Char(' ') + state.trimmed() + QLatin1Char(' ') + zip.trimmed()).left(36);
 }
 
-QString patientText(const platform::Text<28>& t) { return t.toQString(); }
-
-// The patient is read into the session's own record (the caller may be
-// editing the Patient buffer); these show its fields.
-const data::PatientRecord& shownPatient()
+// A field of the claim's patient, as the form looked it up (into a buffer
+// of its own: the caller may be editing the Patient buffer).
+QString patientField(const char* field)
 {
-    static const data::PatientRecord none{};
     const ClaimSession* s = claimSession();
-    return s ? s->patient : none;
+    return s && s->engine ? s->engine->text(QLatin1String(field)) : QString();
 }
 
 // ----------------------------------------------------------------- refresh
 
-// Reads the patient of the claim into the session, leaving the Patient
-// buffer as it was; blank when not on file.
-void readPatient(ClaimSession& s)
-{
-    const data::PatientRecord kept = data::PAT;
-    data::PAT.PAT.set(data::INV.PAT.value());
-    lookUp(data::file::Patient, "PAT:PATKEY");
-    s.patient = data::PAT;
-    data::PAT = kept;
-}
-
-// Every related record, in this order, blank when not on file; then the
-// service list follows the claim key.
+// Every related record, in this order, blank when not on file (the patient
+// is looked up by the form itself, before these); then the
+// service list follows the claim key (its fill recomputes the total).
 void refreshRelated(FormContext& f)
 {
     auto byKey = [&](const char* keyField, const char* claimField, const platform::FileDef& file, const char* key) {
@@ -78,11 +63,9 @@ void refreshRelated(FormContext& f)
     byKey("REF:F17ID", "INV:F17ID", data::file::Referring, "REF:F17IDREF");
     byKey("FAC:FACILITYID", "INV:F32", data::file::Facility, "FAC:FACILITYIDKEY");
     byKey("PRV:PRV", "INV:PRV", data::file::Provider, "PRV:PRVKEY");
-    if (ClaimSession* s = claimSession()) readPatient(*s);
     byKey("IN1:INS1ID", "INV:PRIMARY", data::file::Insured1, "IN1:INS1IDKEY");
     byKey("IN2:INS2ID", "INV:SECONDARY", data::file::Insured2, "IN2:INS2IDKEY");
-    followClaimKey();
-    if (ClaimSession* s = claimSession(); s && s->showTotal) s->showTotal();
+    if (ClaimSession* s = claimSession(); s && s->list) s->list->refresh();
 }
 
 // Rules that close the form abandon a new claim first: its placeholder and
@@ -180,18 +163,13 @@ std::vector<FormControl> headerTab()
         shown("", "FAC:FACILTYNAME", "@s26").beside(),
         shown("", "FAC:FACILITYADD1", "@s26").beside(),
         shown("", "FAC:FACILITYADD2", "@s26").beside(),
-        shownComputed("Patient", [] { return patientText(shownPatient().LNAME); }, "@s29"),
-        shownComputed("", [] { return patientText(shownPatient().ADD1); }, "@s29").beside(),
+        shown("Patient", "PAT:LNAME", "@s29"),
+        shown("", "PAT:ADD1", "@s29").beside(),
         shownComputed("", [] {
-            const auto& p = shownPatient();
-            return cityLine(p.ADD2.toQString(), p.ADD3.toQString(), p.ADD4.toQString());
+            return cityLine(patientField("PAT:ADD2"), patientField("PAT:ADD3"), patientField("PAT:ADD4"));
         }, "@s36").beside(),
-        shownComputed("", [] { return shownPatient().SEX.toQString(); }, "@s1").tip("M= Male; F= Female").beside(),
-        shownComputed("", [] {
-            const auto& d = shownPatient().BDATE;
-            const QString t = QString::fromLatin1(d.raw, sizeof d.raw).trimmed();
-            return t.size() == 8 ? t.mid(4, 2) + QLatin1Char('/') + t.mid(6, 2) + QLatin1Char('/') + t.left(4) : QString();
-        }, "@s10").tip("Paient's date of birth.").beside(),
+        shown("", "PAT:SEX", "@s1").tip("M= Male; F= Female").beside(),
+        shown("", "PAT:BDATE", "@d2").tip("Paient's date of birth.").beside(),
     };
     for (FormControl& r : rest) c.push_back(std::move(r));
     return c;
@@ -283,6 +261,19 @@ std::vector<FormControl> otherInsuranceTab()
     };
 }
 
+// Close of a claim without a date abandons it.
+Verdict closeWithoutDate(FormContext& f)
+{
+    return f.isBlank(QStringLiteral("INV:DATE")) ? Verdict::CloseCancelled : Verdict::Go;
+}
+
+// Save and Close store the claim total and the balance.
+void setFigures(FormContext&)
+{
+    if (const ClaimSession* s = claimSession()) data::INV.TFEE.set(s->total);
+    data::setBalanceDue(data::INV);
+}
+
 void buildWindow(FormWindow& w);
 
 } // namespace
@@ -303,8 +294,13 @@ const FormDefinition& claimForm()
                  {"  Other Insurance Plan or Program Name  ", otherInsuranceTab()}},
         .duplicateKey = DuplicateKey{"INV:INVKEY", "INV:INVkey"},
         .numbering = Numbering{"INV:INV", "INV:INVKEY"},
-        .alsoUses = {"Auth", "CIQL", "Facility", "ICD", "ICD48", "Insured1", "Insured2", "Item", "OIQL", "Patient",
-                     "Provider", "Referring", "Rendering"},
+        .alsoUses = {"Auth", "CIQL", "Facility", "ICD", "ICD48", "Insured1", "Insured2", "Item", "OIQL", "Provider",
+                     "Referring", "Rendering"},
+        .related = {RelatedRecord{"Patient", "PAT:PATKEY", {{"PAT:PAT", "INV:PAT"}}}.keptApart()},
+        .closeSaves = true,
+        .escapeCloses = false,
+        .onClosing = abandoning(closeWithoutDate),
+        .onSaving = setFigures,
         .onRedisplay = refreshRelated,
         .onWindowBuilt = buildWindow,
     };
@@ -315,89 +311,33 @@ namespace {
 
 constexpr int kListRows = 9;
 
-// Save and Close store the claim total and the balance; the check boxes
-// whose "not marked" is a letter store it even when never touched.
-void prepareFigures()
+// The service list on the Services tab under the diagnoses, and the claim
+// total on the row of its buttons; the window grows to hold them.
+void addListToServicesTab(FormWindow& w)
 {
-    if (const ClaimSession* s = claimSession()) data::INV.TFEE.set(s->total);
-    data::setBalanceDue(data::INV);
-    for (auto* box : {&data::INV.F10B, &data::INV.F12})
-        if (box->trimmed().empty()) box->set("N");
-}
-
-void saveClicked(FormEngine& engine)
-{
-    prepareFigures();
-    rules::SavePass pass;
-    engine.save();
-}
-
-// Close: a claim without a date is abandoned; any other is saved and the
-// form closes whether or not the save succeeded.
-void closeClicked(FormEngine& engine)
-{
-    const ClaimSession* s = claimSession();
-    const bool newClaim = engine.request() == InsertRecord && s && s->reserved > 0;
-    if (!data::INV.DATE.trimmed().empty()) {
-        prepareFigures();
-        rules::SavePass pass;
-        engine.save();
-    }
-    if (engine.isClosed()) return;
-    if (newClaim) abandonNewClaim(s->reserved);
-    engine.cancel();
-}
-
-// Esc does nothing; the close box abandons a new claim before the form
-// goes.
-class ClaimWindowKeys final : public QObject {
-public:
-    explicit ClaimWindowKeys(FormWindow& w) : QObject(&w), window_(w) {}
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape)
-            return true;
-        if (watched == &window_ && event->type() == QEvent::Close && !window_.engine().isClosed()) {
-            const ClaimSession* s = claimSession();
-            if (window_.engine().request() == InsertRecord && s && s->reserved > 0) abandonNewClaim(s->reserved);
-        }
-        return false;
-    }
-
-private:
-    FormWindow& window_;
-};
-
-// The service list and the claim total on the Services tab; the window
-// grows to hold them.
-void addListToServicesTab(FormWindow& w, ClaimSession& s)
-{
-    QWidget* page = w.sheet()->widget(2);
+    constexpr int kServicesTab = 2;
+    QWidget* page = w.sheet()->widget(kServicesTab);
     int top = 0;
     for (QWidget* child : page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
         top = std::max(top, child->geometry().bottom());
     const int rowH = w.fontMetrics().height() + 8;
     const QRect place(10, top + 12, std::max(page->minimumWidth(), 760) - 20, rowH * (kListRows + 4));
-    s.list = addServiceList(page, place);
+    BrowseList* list = addServiceList(w, kServicesTab, place);
 
+    auto* caption = new QLabel(QStringLiteral("Total charges:"), page);
+    caption->setGeometry(place.left(), place.bottom() - rowH, 104, rowH);
     auto* total = new QLabel(page);
     total->setObjectName(QStringLiteral("claimTotal"));
     total->setFrameShape(QFrame::Panel);
     total->setFrameShadow(QFrame::Sunken);
     total->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    total->setGeometry(place.right() - 200, place.bottom() + 6, 200, rowH);
-    auto* caption = new QLabel(QStringLiteral("Total charges:"), page);
-    caption->setGeometry(total->x() - 110, total->y(), 104, rowH);
-
-    const int grow = std::max(0, total->geometry().bottom() + 10 - page->minimumHeight());
-    const int widen = std::max(0, place.right() + 10 - page->minimumWidth());
-    for (int i = 0; i < w.sheet()->count(); ++i)
-        w.sheet()->widget(i)->setMinimumSize(w.sheet()->widget(i)->minimumSize() + QSize(widen, grow));
-    w.sheet()->resize(w.sheet()->size() + QSize(widen, grow));
-    for (QPushButton* b : w.findChildren<QPushButton*>(Qt::FindDirectChildrenOnly)) b->move(b->pos() + QPoint(widen, grow));
-    w.resize(w.size() + QSize(widen, grow));
+    total->setGeometry(caption->geometry().right() + 6, caption->y(), 200, rowH);
+    if (ClaimSession* s = claimSession())
+        s->showTotal = [total, s] {
+            const auto picture = platform::Picture::parse(QStringView(u"@n-26.2"));
+            total->setText(picture ? picture->format(platform::FieldValue(s->total)).trimmed() : QString());
+        };
+    list->start();
 }
 
 void buildWindow(FormWindow& w)
@@ -412,26 +352,8 @@ void buildWindow(FormWindow& w)
             std::memcpy(&numbered, engine.savedRecord().constData(), sizeof numbered);
         s->reserved = numbered.INV.asInt();
     }
-    addListToServicesTab(w, *s);
+    addListToServicesTab(w);
 
-    // The claim's own Save and Close.
-    w.saveButton()->disconnect();
-    QObject::connect(w.saveButton(), &QPushButton::clicked, &w, [&engine] { saveClicked(engine); });
-    w.cancelButton()->disconnect();
-    QObject::connect(w.cancelButton(), &QPushButton::clicked, &w, [&engine] { closeClicked(engine); });
-    auto* keys = new ClaimWindowKeys(w);
-    w.installEventFilter(keys);
-    for (QWidget* child : w.findChildren<QWidget*>()) child->installEventFilter(keys);
-
-    // The claim total under the list, on every redisplay.
-    auto* total = w.sheet()->widget(2)->findChild<QLabel*>(QStringLiteral("claimTotal"));
-    auto show = [total, s] {
-        const auto picture = platform::Picture::parse(QStringView(u"@n-26.2"));
-        total->setText(picture ? picture->format(platform::FieldValue(s->total)).trimmed() : QString());
-    };
-    show();
-    QObject::connect(w.sheet(), &QTabWidget::currentChanged, total, show);
-    s->showTotal = show;
 }
 
 // The numbers a line can carry are used up: message 25 with the reason,

@@ -19,8 +19,6 @@ using shell::Verdict;
 
 namespace {
 
-bool savePass = false;
-
 QWidget* active() { return QApplication::activeWindow(); }
 
 // What F12 starts from: what has been typed so far, else the field's value.
@@ -69,10 +67,6 @@ int selectProviderHere(QWidget* parent) { return managers::selectProvider(parent
 
 } // namespace
 
-bool savePassRunning() { return savePass; }
-SavePass::SavePass() : was_(savePass) { savePass = true; }
-SavePass::~SavePass() { savePass = was_; }
-
 // -------------------------------------------------------------- provider
 
 // Entering the provider field (as soon as the form opens): a claim has a
@@ -118,13 +112,13 @@ shell::FieldRule codeOnFile(CodeTable table)
 {
     return [table](FormContext& f) {
         // The edition indicator is not checked by Save's pass.
-        if (table == CodeTable::IcdEdition && savePassRunning()) return Verdict::Go;
+        if (table == CodeTable::IcdEdition && f.acceptingAll()) return Verdict::Go;
         const QString field = f.currentField();
         if (f.isBlank(field)) return Verdict::Go;
         const Table t = tableOf(table);
         f.set(QLatin1String(t.codeField), f.text(field));
         if (!lookUp(*t.file, t.key, false)) {
-            if (!select(t.browse)) return Verdict::Reject;
+            if (!select(t.browse)) return Verdict::Stay;
             f.set(field, f.text(QLatin1String(t.codeField)));
         }
         f.redisplay();

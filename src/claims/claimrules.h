@@ -42,17 +42,4 @@ void chooseSecondary(shell::FormContext& f);
 // Fields whose related records or lines change what is shown.
 shell::Verdict showAgain(shell::FormContext& f);
 
-// Whether the claim windows' own Save is running its accept-all pass now.
-bool savePassRunning();
-class SavePass {
-public:
-    SavePass();
-    ~SavePass();
-    SavePass(const SavePass&) = delete;
-    SavePass& operator=(const SavePass&) = delete;
-
-private:
-    bool was_;
-};
-
 } // namespace kestrel::claims::rules

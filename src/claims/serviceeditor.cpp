@@ -54,7 +54,7 @@ Verdict procedureCodeOnFile(FormContext& f)
     f.set(QStringLiteral("CPT:CPTCODE"), f.text(QStringLiteral("ITM:CPT")));
     if (!lookUp(data::file::CPT48, "CPT:CPTCODEKEY", false)) {
         CallRequest = SelectRecord;
-        if (managers::selectCpt(QApplication::activeWindow()) != RequestCompleted) return Verdict::Reject;
+        if (managers::selectCpt(QApplication::activeWindow()) != RequestCompleted) return Verdict::Stay;
         f.set(QStringLiteral("ITM:CPT"), f.text(QStringLiteral("CPT:CPTCODE")));
     }
     f.redisplay();
@@ -94,13 +94,14 @@ int selectRenderingHere()
 }
 
 // A rendering provider not on file opens the rendering browse; cancelling
-// it keeps the identifier as typed, with the focus in the field.
+// it keeps the identifier as typed, with the focus in the field. Save's
+// pass takes the identifier as it stands.
 Verdict renderingOnFile(FormContext& f)
 {
-    if (f.isBlank(QStringLiteral("ITM:F24J"))) return Verdict::Go;
+    if (f.isBlank(QStringLiteral("ITM:F24J")) || f.acceptingAll()) return Verdict::Go;
     f.set(QStringLiteral("REN:F24J"), f.text(QStringLiteral("ITM:F24J")));
     if (!lookUp(data::file::Rendering, "REN:F24JKEY", false)) {
-        if (selectRenderingHere() != RequestCompleted) return Verdict::Reject;
+        if (selectRenderingHere() != RequestCompleted) return Verdict::Stay;
         f.set(QStringLiteral("ITM:F24J"), f.text(QStringLiteral("REN:F24J")));
     }
     f.redisplay();

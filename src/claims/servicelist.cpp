@@ -1,14 +1,14 @@
 #include "claims/claimsession.h"
 
 #include "claims/serviceeditor.h"
-#include "data/claimtotals.h"
 #include "data/file_access.h"
 #include "data/messages.h"
 #include "platform/recordfile.h"
 #include "platform/transaction.h"
-#include "shell/browsewindow.h"
+#include "shell/browselist.h"
 #include "shell/callprotocol.h"
 #include "shell/formengine.h"
+#include "shell/formwindow.h"
 
 #include <QApplication>
 
@@ -21,22 +21,27 @@ namespace {
 
 ClaimSession* current = nullptr;
 
-// The editor for the list's Add, Change and Delete; afterwards the claim
-// total follows the lines and the form shows it.
+// The editor for the list's Add, Change and Delete (Add has primed the
+// line with the claim's number, patient and provider).
 void callEditor()
 {
-    if (CallRequest == InsertRecord) {
-        data::clearRecord(data::file::Item, data::bytesOf(data::ITM));
-        data::ITM.INV.set(data::INV.INV.value());
-        data::ITM.PAT.set(data::INV.PAT.value());
-        data::ITM.PRV.set(data::INV.PRV.value());
-    }
     ClaimSession* s = claimSession();
     runServiceEditor(s ? s->iniFile : QString(), QApplication::activeWindow());
-    const int response = CallResponse;
-    recomputeTotal();
-    if (s && s->engine && !s->engine->isClosed()) s->engine->redisplay();
-    CallResponse = response;
+}
+
+// The claim total follows the lines: at every fill for a claim and after
+// every editor call. A read error has closed the list; the form goes too.
+void sumLines()
+{
+    ClaimSession* s = claimSession();
+    if (!s || !s->list) return;
+    const auto sums = s->list->engine().sumView({QStringLiteral("ITM:FEE")});
+    if (!sums) {
+        if (s->engine && !s->engine->isClosed()) s->engine->cancel();
+        return;
+    }
+    s->total = (*sums)[0];
+    if (s->showTotal) s->showTotal();
 }
 
 const BrowseDefinition& serviceListDefinition()
@@ -51,18 +56,23 @@ const BrowseDefinition& serviceListDefinition()
                   "52L(2)|M~Rendering ID#~@s17@56R(2)|M~$ Charges~@n-14.2@",
         .queue = {"ITM:DOSF", "ITM:POS", "ITM:EMG", "ITM:CPT", "ITM:MOD1", "ITM:DES", "ITM:DXL", "ITM:QTY",
                   "ITM:F24J", "ITM:FEE", "ITM:INV"},
+        // The claim's lines by date of service; the claim number holds the
+        // range in the key, patient and provider are limited by the filter.
         // Service lines only: a charge of at least 0.00 and none of the five
         // transaction codes (compared as numbers).
         .orders = {BrowseOrder(
-            "ITM:INVDOSKEY", {"INV:INV"},
-            "ITM:PAT = INV:PAT AND ITM:PRV = INV:PRV AND ITM:INV = BRW2::Sort1:Reset:INV:INV AND "
-            "(ITM:FEE > -.01 AND ITM:CPT<>000001  AND ITM:CPT<>000002 AND ITM:CPT<>000003 AND "
-            "ITM:CPT<>000004 AND ITM:CPT<>000005 )")},
+                       "ITM:INVDOSKEY", {"INV:INV", "INV:PAT", "INV:PRV"},
+                       "ITM:PAT = BRW2::Sort1:Reset:INV:PAT AND ITM:PRV = BRW2::Sort1:Reset:INV:PRV AND "
+                       "ITM:INV = BRW2::Sort1:Reset:INV:INV AND (ITM:FEE > -.01 AND ITM:CPT<>000001  AND "
+                       "ITM:CPT<>000002 AND ITM:CPT<>000003 AND ITM:CPT<>000004 AND ITM:CPT<>000005 )")
+                       .limiting({"ITM:INV", "ITM:PAT", "ITM:PRV"})},
         .buttons = {"&Add", "&Delete", "&Change"},
         .popup = {{"&Add", "&Add"},
                   {"&Change", "&Change", PopupItem::Enabled::WithEntries},
                   {"&Delete", "&Delete", PopupItem::Enabled::WithEntries}},
         .updateForm = callEditor,
+        .onReloaded = sumLines,
+        .afterCall = sumLines,
     };
     return def;
 }
@@ -72,40 +82,13 @@ const BrowseDefinition& serviceListDefinition()
 ClaimSession* claimSession() { return current; }
 void setClaimSession(ClaimSession* session) { current = session; }
 
-ClaimKey currentClaimKey() { return {data::INV.INV.asInt(), data::INV.PAT.asInt(), data::INV.PRV.asInt()}; }
-
-BrowseWindow* addServiceList(QWidget* page, const QRect& place)
+BrowseList* addServiceList(FormWindow& window, int tab, const QRect& place)
 {
-    // The list is the form's, not a lookup: whatever request the form was
-    // called with has been taken over already.
-    CallRequest = NoRequest;
-    auto* list = new BrowseWindow(serviceListDefinition(), page);
-    list->setGeometry(place);
-    list->show();
+    ClaimSession* s = claimSession();
+    auto* list = new BrowseList(serviceListDefinition(), &window);
+    if (s) s->list = list;
+    list->placeOnTab(window.sheet(), tab, place);
     return list;
-}
-
-void followClaimKey()
-{
-    ClaimSession* s = claimSession();
-    if (!s || !s->list) return;
-    const ClaimKey key = currentClaimKey();
-    if (key == s->listedKey) return;
-    s->listedKey = key;
-    s->list->engine().windowActivated();
-    recomputeTotal();
-}
-
-void recomputeTotal()
-{
-    ClaimSession* s = claimSession();
-    if (!s) return;
-    const std::optional<data::ClaimFigures> sums = data::sumClaimLines();
-    if (!sums) {
-        if (s->engine) s->engine->cancel();
-        return;
-    }
-    s->total = sums->charges;
 }
 
 bool abandonNewClaim(long long number)

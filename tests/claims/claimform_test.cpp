@@ -4,6 +4,7 @@
 #include "claimtesting.h"
 #include "data/integrity.h"
 #include "managers/insurtesting.h"
+#include "shell/browselist.h"
 #include "support/guiactions.h"
 
 #include <QLabel>
@@ -60,7 +61,7 @@ protected:
     const QString ini = dir.file("KESTRI~1.INI");
 };
 
-BrowseWindow* serviceList(FormWindow* form) { return form->sheet()->widget(2)->findChild<BrowseWindow*>(); }
+BrowseList* serviceList(FormWindow* form) { return form->sheet()->widget(2)->findChild<BrowseList*>(); }
 // After a lookup or editor closes, the offscreen platform leaves the form
 // inactive (a window manager would activate it): focus events need it active.
 void backTo(QWidget* form)
@@ -150,6 +151,9 @@ TEST_F(ClaimFormTest, AClaimIsEnteredAsAUserEntersIt)
     EXPECT_EQ(claims::runClaimForm(ini), RequestCompleted);
     EXPECT_EQ(storedClaims(), (std::vector<Claim>{{1, 7, 2, "20240115", "J45.909", "E11.9", "30.30", "30.30"}}));
     EXPECT_EQ(storedLines(), (std::vector<Line>{{1, "99213", "10.10"}, {1, "99214", "20.20"}}));
+    // Boxes 10b and 12, never touched, store their "not marked" letter.
+    EXPECT_EQ(records(file::Invoice, "INV:INVKEY", [] { return std::string(INV.F10B.view()) + std::string(INV.F12.view()); }),
+              std::vector<std::string>{"NN"});
     EXPECT_EQ(data::PAT.LNAME.trimmed(), "DOE, JANE");  // the browser's patient as it left it
     EXPECT_TRUE(messages.shown().empty());
 }
@@ -299,19 +303,20 @@ TEST_F(ClaimFormTest, SaveStoresTheTotalAndBalanceAndAChangedNumberMovesTheLines
         // The list on the tab is drawn (the form's layout once left it undrawn).
         EXPECT_TRUE(serviceList(form)->list()->updatesEnabled());
         EXPECT_EQ(claimTotal(form), "30.30");
-        {
-            auto* l = serviceList(form);
-            auto* v = l->list();
-            fprintf(stderr, "DBG view vis=%d geo=%d,%d %dx%d rows=%d cols=%d minsize=%dx%d\n", int(v->isVisible()), v->x(), v->y(), v->width(), v->height(), v->model() ? v->model()->rowCount() : -1, v->model() ? v->model()->columnCount() : -1, l->minimumWidth(), l->minimumHeight());
-            for (QWidget* c : l->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) fprintf(stderr, "DBG child %s vis=%d %d,%d %dx%d\n", c->metaObject()->className(), int(c->isVisible()), c->x(), c->y(), c->width(), c->height());
-        }
+        form->grab().save("/tmp/claims2-services.png");
+        // The browser underneath is part way through editing its patient:
+        // the form shows the patient on file and leaves the browser's as it is.
+        data::PAT.LNAME.set("HALF TYPED");
         backTo(form);
         test::typeInto(form->entryOf("INV:INV"), "9");
+        auto* patient = qobject_cast<QLabel*>(form->controlWidget(form->engine().indexOf("PAT:LNAME")));
+        EXPECT_EQ(patient->text(), "DOE, JANE");
         form->saveButton()->click();
     });
     EXPECT_EQ(claims::runClaimForm(ini), RequestCompleted);
     EXPECT_EQ(storedClaims(), (std::vector<Claim>{{9, 7, 1, "20240110", "", "", "30.30", "5.30"}}));
     EXPECT_EQ(storedLines().size(), 5u);
     for (const Line& l : storedLines()) EXPECT_EQ(std::get<0>(l), 9);
+    EXPECT_EQ(data::PAT.LNAME.trimmed(), "HALF TYPED");
     EXPECT_FALSE(data::ClaimSnapshotHold::active());
 }

@@ -204,3 +204,28 @@ TEST_F(ServiceEditorTest, TheLookupsWorkAsAUserMeetsThem)
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_TRUE(f.readAll().contains("[F24jEditor]"));
 }
+
+// Save's pass takes a rendering identifier that is not on file as it
+// stands: the rendering browse opens only when the user leaves the field.
+TEST_F(ServiceEditorTest, SaveStoresARenderingIdNotOnFileWithoutItsBrowse)
+{
+    newLine();
+    ITM.DOSF.set("20240105");
+    ITM.CPT.set("99213");
+    ITM.F24J.set("5555555555");
+    int lookups = 0;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (QWidget* w = QApplication::activeModalWidget(); w && test::isLookup(w)) {
+            ++lookups;
+            QTest::keyClick(w, Qt::Key_Escape);
+        }
+    });
+    watch.start(10);
+    test::CalledForm f(claims::serviceEditor(), InsertRecord);
+    f.engine.save();
+    EXPECT_EQ(lookups, 0);
+    EXPECT_EQ(f.engine.response(), RequestCompleted);
+    ASSERT_EQ(stored().size(), 1u);
+    EXPECT_EQ(stored()[0].f24j, "5555555555");
+}
