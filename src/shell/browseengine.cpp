@@ -59,8 +59,8 @@ struct BrowseEngine::Order {
 
 BrowseEngine::BrowseEngine(const BrowseDefinition& def) : def_(def)
 {
-    const data::FileBuffer* fb = data::fileByLabel(def.file.toStdString());
-    if (!fb) throw std::invalid_argument("browse of an unknown file: " + def.file.toStdString());
+    if (def.file.isEmpty()) throw std::invalid_argument("browse of no file");
+    const data::FileBuffer* fb = &def.file.buffer();
     fileDef_ = fb->def;
     buffer_ = fb->bytes;
     file_ = &data::recordFile(*fileDef_);
@@ -76,12 +76,12 @@ BrowseEngine::BrowseEngine(const BrowseDefinition& def) : def_(def)
             queueBuffers_.push_back(nullptr);
             queueNames_.push_back(prefix + q.name);
         } else {
-            auto ref = data::findField(q.field.toStdString());
-            if (!ref) throw std::invalid_argument("browse queue field unknown: " + q.field.toStdString());
-            fd = *ref->field;
-            queueSources_.push_back(ref->field);
-            queueBuffers_.push_back(ref->record());
-            queueNames_.push_back(prefix + q.field);
+            if (q.field.isEmpty()) throw std::invalid_argument("browse queue field of no name");
+            const data::FieldRef ref = q.field.ref();
+            fd = *ref.field;
+            queueSources_.push_back(ref.field);
+            queueBuffers_.push_back(ref.record());
+            queueNames_.push_back(prefix + q.field.text());
         }
         fd.label = {};
         fd.offset = entryWidth_;
@@ -95,24 +95,22 @@ BrowseEngine::BrowseEngine(const BrowseDefinition& def) : def_(def)
         o->def = &bo;
         o->number = ++number;
         if (!bo.fileOrder()) {
-            o->keyIndex = fileDef_->keyIndex(bo.key.toStdString());
-            if (o->keyIndex < 0) throw std::invalid_argument("browse order on an unknown key: " + bo.key.toStdString());
+            o->keyIndex = bo.key.file() == def.file ? bo.key.index() : -1;
+            if (o->keyIndex < 0) throw std::invalid_argument("browse order on another file's key: " + std::string(bo.key.label()));
             const platform::KeyDef& k = fileDef_->keys[std::size_t(o->keyIndex)];
             for (int i = 0; i < k.count(); ++i) o->keyFields.push_back(fileDef_->field(k.parts[std::size_t(i)]));
-            if (bo.range.size() > k.count())
-                throw std::invalid_argument("browse range longer than its key: " + bo.key.toStdString());
+            if (int(bo.range.size()) > k.count())
+                throw std::invalid_argument("browse range longer than its key: " + std::string(bo.key.label()));
         }
-        for (const QString& parent : bo.range) {
-            auto ref = data::findField(parent.toStdString());
-            if (!ref) throw std::invalid_argument("browse range on an unknown field: " + parent.toStdString());
-            o->parents.push_back(*ref);
+        for (const data::FieldName& parent : bo.range) {
+            o->parents.push_back(parent.ref());
             o->rangeNames.push_back(
-                upper(QStringLiteral("BRW%1::Sort%2:Reset:%3").arg(def.list).arg(o->number).arg(parent).toStdString()));
+                upper(QStringLiteral("BRW%1::Sort%2:Reset:%3").arg(def.list).arg(o->number).arg(parent.text()).toStdString()));
         }
         o->rangeValues.resize(o->parents.size());
         orders_.push_back(std::move(o));
     }
-    if (orders_.empty()) throw std::invalid_argument("browse without a sort order: " + def.file.toStdString());
+    if (orders_.empty()) throw std::invalid_argument("browse without a sort order: " + std::string(def.file.label()));
 
     // Every entry also carries the key fields that are not shown, so that
     // the copy-back leaves the whole key of the highlighted record in the
@@ -143,10 +141,8 @@ void BrowseEngine::open()
     call_ = CallState::takeOver();
 
     std::vector<const platform::FileDef*> files{fileDef_};
-    for (const QString& label : def_.alsoUses) {
-        const data::FileBuffer* fb = data::fileByLabel(label.toStdString());
-        if (!fb) throw std::invalid_argument("browse uses an unknown file: " + label.toStdString());
-        files.push_back(fb->def);
+    for (const data::FileName& other : def_.alsoUses) {
+        files.push_back(&other.def());
     }
     use_ = std::make_unique<data::FileUse>(std::move(files));
     opened_ = true;
@@ -935,7 +931,7 @@ void BrowseEngine::buildThumbTable()
 
 void BrowseEngine::retrievalError()
 {
-    data::standardMessage(35, def_.file);
+    data::standardMessage(35, def_.file.text());
     call_.localResponse = RequestCancelled;
     close();
 }

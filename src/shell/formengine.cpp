@@ -24,6 +24,12 @@ std::optional<data::FieldRef> fieldRef(const QString& label)
     return data::findField(latin(label));
 }
 
+std::optional<data::FieldRef> fieldRef(data::FieldName field)
+{
+    if (field.isEmpty()) return std::nullopt;
+    return field.ref();
+}
+
 QString trimmedRight(QString s)
 {
     qsizetype n = s.size();
@@ -53,7 +59,7 @@ FormEngine::~FormEngine()
 int FormEngine::indexOf(const QString& field) const
 {
     for (std::size_t i = 0; i < controls_.size(); ++i)
-        if (controls_[i].def->field.compare(field, Qt::CaseInsensitive) == 0) return int(i);
+        if (controls_[i].def->field.text().compare(field, Qt::CaseInsensitive) == 0) return int(i);
     return -1;
 }
 
@@ -127,7 +133,7 @@ bool FormEngine::number()
         for (int attempt = 0; attempt < 3; ++attempt) {
             FormFiles::Highest high = files_->highest(n.key, n.field);
             if (high.error != 0) {
-                data::standardMessage(35, def_.file);
+                data::standardMessage(35, def_.file.text());
                 return false;
             }
             setBuffer(saved_);
@@ -221,7 +227,7 @@ int FormEngine::chosen(int index) const
 {
     const FormControl& c = control(index);
     if (c.kind != FormControl::Kind::Radio) return -1;
-    const QString value = text(c.field).trimmed();
+    const QString value = text(c.field.text()).trimmed();
     for (std::size_t k = 0; k < c.choices.size(); ++k)
         if (c.choices[k].value.trimmed().compare(value, Qt::CaseInsensitive) == 0) return int(k);
     return -1;
@@ -231,7 +237,7 @@ bool FormEngine::isChecked(int index) const
 {
     const FormControl& c = control(index);
     if (c.kind != FormControl::Kind::Check) return false;
-    return text(c.field).trimmed().compare(c.onLetter.trimmed(), Qt::CaseInsensitive) == 0 &&
+    return text(c.field.text()).trimmed().compare(c.onLetter.trimmed(), Qt::CaseInsensitive) == 0 &&
            !c.onLetter.trimmed().isEmpty();
 }
 
@@ -321,8 +327,8 @@ void FormEngine::choose(int index, int choice)
     const FormControl& d = control(index);
     if (d.kind != FormControl::Kind::Radio || choice < 0 || choice >= int(d.choices.size())) return;
     const RadioChoice& r = d.choices[std::size_t(choice)];
-    set(d.field, r.value);
-    if (!d.companionField.isEmpty()) set(d.companionField, r.companionText);
+    set(d.field.text(), r.value);
+    if (!d.companionField.isEmpty()) set(d.companionField.text(), r.companionText);
     if (accept(index)) redisplay();
 }
 
@@ -331,7 +337,7 @@ void FormEngine::check(int index, bool on)
     if (closed_) return;
     const FormControl& d = control(index);
     if (d.kind != FormControl::Kind::Check) return;
-    set(d.field, on ? d.onLetter : d.offLetter);
+    set(d.field.text(), on ? d.onLetter : d.offLetter);
     if (accept(index)) redisplay();
 }
 
@@ -502,7 +508,7 @@ bool FormEngine::set(const QString& field, const QString& text)
 
 QString FormEngine::currentField() const
 {
-    return current_ >= 0 ? controls_[std::size_t(current_)].def->field : QString();
+    return current_ >= 0 ? controls_[std::size_t(current_)].def->field.text() : QString();
 }
 
 QString FormEngine::typedText() const

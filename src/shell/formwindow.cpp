@@ -50,9 +50,9 @@ int entryLimit(const FormControl& c)
     const int chars = pictureWidth(c.picture);
     auto p = platform::Picture::parse(QStringView(c.picture));
     if (!p || p->kind() != platform::Picture::Kind::Text || c.field.isEmpty()) return chars;
-    auto ref = data::findField(c.field.toStdString());
-    if (!ref || ref->field->kind == platform::FieldKind::Packed) return chars;
-    return std::max(1, std::min(chars, ref->field->size));
+    const platform::FieldDef& field = c.field.def();
+    if (field.kind == platform::FieldKind::Packed) return chars;
+    return std::max(1, std::min(chars, field.size));
 }
 
 // A prompt or heading shows its text where a centred line of a row would
@@ -207,7 +207,7 @@ void FormWindow::build()
                 edit->setMaxLength(entryLimit(c));
                 edit->setGeometry(at, y, charW * std::min(chars, kWidestField) + 14, rowH);
                 if (!c.tooltip.isEmpty()) edit->setToolTip(c.tooltip);
-                edit->setAccessibleName(c.prompt.isEmpty() ? c.field : c.prompt);
+                edit->setAccessibleName(c.prompt.isEmpty() ? c.field.text() : c.prompt);
                 edit->installEventFilter(this);
                 if (c.onLookup) edit->setContextMenuPolicy(Qt::NoContextMenu);
                 const int i = index;
@@ -335,7 +335,7 @@ QLineEdit* FormWindow::entryOf(const QString& field) const
 {
     for (int i = 0; i < engine_.controlCount(); ++i)
         if (engine_.control(i).kind == FormControl::Kind::Entry &&
-            engine_.control(i).field.compare(field, Qt::CaseInsensitive) == 0)
+            engine_.control(i).field.text().compare(field, Qt::CaseInsensitive) == 0)
             return qobject_cast<QLineEdit*>(widgets_[std::size_t(i)]);
     return nullptr;
 }
