@@ -138,20 +138,20 @@ void checkedOpen(RecordFile& file)
         // A fresh data folder may not exist yet; the file's own creation
         // reports anything else that stands in the way.
         QDir().mkpath(file.directory());
-        if (file.create() != errc::Ok) standardMessage(4, path);
+        if (file.create() != errc::Ok) standardMessage(MessageNo::FileCreationError, path);
         rc = file.open();
-        if (rc != errc::Ok && rc != errc::AlreadyOpen) standardMessage(5, path);
+        if (rc != errc::Ok && rc != errc::AlreadyOpen) standardMessage(MessageNo::CreatedFileOpenError, path);
         return;
     }
     if (rc == errc::InvalidKeyFile) {
         // No ends the program inside the message.
-        standardMessage(2, path);
-        if (file.build() != errc::Ok) standardMessage(3, path);
+        standardMessage(MessageNo::InvalidKey, path);
+        if (file.build() != errc::Ok) standardMessage(MessageNo::KeyRebuildError, path);
         rc = file.open();
         if (rc == errc::Ok || rc == errc::AlreadyOpen) return;
     }
-    if (rc == errc::InvalidFile) standardMessage(1, path);
-    standardMessage(30, path);
+    if (rc == errc::InvalidFile) standardMessage(MessageNo::InvalidFile, path);
+    standardMessage(MessageNo::FileAccessError, path);
 }
 
 void captureError(platform::Transaction& transaction)

@@ -295,7 +295,7 @@ bool BrowseEngine::openView()
                              QStringLiteral("the filter \"%1\" cannot be used: %2")
                                  .arg(text, QString::fromStdString(why.message)),
                              0, QString()});
-            data::standardMessage(36);
+            data::standardMessage(data::MessageNo::ViewOpenError);
             return false;
         }
     }
@@ -317,7 +317,7 @@ bool BrowseEngine::resetSort()
     closeView();
     openView();
     if (view_->setToStart() == errc::Ok) return true;
-    data::standardMessage(36);
+    data::standardMessage(data::MessageNo::ViewOpenError);
     // Filter and range limits are ignored from here on.
     view_->setFilter({});
     view_->setRange(0);
@@ -463,7 +463,7 @@ void BrowseEngine::locate(int mode)
     openView();
     int code = mode == 3 ? view_->reset(savedPosition) : view_->set();
     if (code != errc::Ok) {
-        data::standardMessage(36);
+        data::standardMessage(data::MessageNo::ViewOpenError);
         view_->setFilter({});
         view_->setRange(0);
         code = mode == 3 ? view_->reset(savedPosition) : view_->set();
@@ -931,7 +931,7 @@ void BrowseEngine::buildThumbTable()
 
 void BrowseEngine::retrievalError()
 {
-    data::standardMessage(35, def_.file.text());
+    data::standardMessage(data::MessageNo::RecordRetrievalError, def_.file.text());
     call_.localResponse = RequestCancelled;
     close();
 }

@@ -133,7 +133,7 @@ bool FormEngine::number()
         for (int attempt = 0; attempt < 3; ++attempt) {
             FormFiles::Highest high = files_->highest(n.key, n.field);
             if (high.error != 0) {
-                data::standardMessage(35, def_.file.text());
+                data::standardMessage(data::MessageNo::RecordRetrievalError, def_.file.text());
                 return false;
             }
             setBuffer(saved_);
@@ -152,7 +152,7 @@ bool FormEngine::number()
                 return true;
             }
         }
-        if (data::standardMessage(25) != Button::Retry) {
+        if (data::standardMessage(data::MessageNo::AutoIncrementError) != Button::Retry) {
             setBuffer(saved_);
             return false;
         }
@@ -163,7 +163,7 @@ bool FormEngine::number()
 
 void FormEngine::deleteRequest()
 {
-    if (data::standardMessage(32) != Button::Ok) {
+    if (data::standardMessage(data::MessageNo::ConfirmDelete) != Button::Ok) {
         state_.localResponse = RequestCancelled;
         return;
     }
@@ -175,7 +175,7 @@ void FormEngine::deleteRequest()
             state_.localResponse = RequestCompleted;
             return;
         }
-        if (data::standardMessage(18) != Button::Yes) {
+        if (data::standardMessage(data::MessageNo::RecordDeleteError) != Button::Yes) {
             state_.localResponse = RequestCancelled;
             return;
         }
@@ -416,9 +416,9 @@ void FormEngine::insertRecord()
         return;
     }
     if (error == 40 && def_.duplicateKey && files_->duplicate(def_.duplicateKey->key))
-        data::standardMessage(24, def_.duplicateKey->literal);
+        data::standardMessage(data::MessageNo::DuplicateKeyError, def_.duplicateKey->literal);
     else
-        data::standardMessage(14);
+        data::standardMessage(data::MessageNo::RecordInsertError);
     redisplay();
     focusFirst();
 }
@@ -441,7 +441,7 @@ void FormEngine::changeRecord()
             focusFirst();
             return;
         }
-        const Button b = data::standardMessage(16);
+        const Button b = data::standardMessage(data::MessageNo::RecordUpdateError);
         if (b == Button::Yes) continue;
         if (b == Button::No) {
             closeForm(RequestCancelled);
