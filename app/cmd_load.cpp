@@ -38,11 +38,7 @@ int cmdLoad(const CommandContext& ctx)
     }
     const QByteArray text = in.readAll();
 
-    QString error;
-    if (!ctx.root.ensureExists(&error)) {
-        std::fprintf(stderr, "kestrel load: %s\n", qPrintable(error));
-        return 1;
-    }
+    if (!prepareRoot(ctx, "load")) return 1;
     const auto result = data::csv::load(ctx.root.dataDir(), *fb->def, text);
     if (!result.ok()) {
         const QString name = QDir::toNativeSeparators(in.fileName());

@@ -4,8 +4,9 @@
 
 #include "data/file_access.h"
 #include "data/records.h"
-#include "managers/codetables.h"
+#include "data/standardcodes.h"
 #include "platform/filecheck.h"
+#include "platform/privatefiles.h"
 
 #include <QDir>
 
@@ -19,17 +20,19 @@ int cmdSeed(const CommandContext& ctx)
         std::fprintf(stderr, "kestrel seed: takes no arguments\nusage: kestrel [--root DIR] seed\n");
         return 2;
     }
-    QString error;
-    if (!ctx.root.ensureExists(&error)) {
-        std::fprintf(stderr, "kestrel seed: %s\n", qPrintable(error));
-        return 1;
-    }
-    // A damaged table would end the command at the first standard message,
-    // worded for a window ("Press OK ..."); look first and touch nothing if
-    // any of the three cannot take the codes.
+    if (!prepareRoot(ctx, "seed")) return 1;
+    // A damaged table, or one out of reach, would end the command at the
+    // first standard message; look first and touch nothing if any of the
+    // three cannot take the codes.
     bool damaged = false;
     for (const platform::FileDef* def : {&data::file::ICD, &data::file::CIQL, &data::file::OIQL}) {
         const QString path = QDir(ctx.root.dataDir()).filePath(QString::fromLatin1(def->fileName));
+        if (const platform::PathState state = platform::probeFile(path); state.kind == platform::PathState::Unreachable) {
+            damaged = true;
+            std::fprintf(stderr, "kestrel seed: unable to open %s: %s\n", qPrintable(QDir::toNativeSeparators(path)),
+                         qPrintable(state.reason));
+            continue;
+        }
         const platform::FileCheck c = platform::checkRecordFile(*def, path);
         if (c.sound()) continue;
         damaged = true;
@@ -42,7 +45,7 @@ int cmdSeed(const CommandContext& ctx)
     }
     data::setDataDirectory(ctx.root.dataDir());
     int status = 0;
-    for (const managers::SeedOutcome& o : managers::seedStandardCodes()) {
+    for (const data::SeedOutcome& o : data::seedStandardCodes()) {
         if (o.failed) {
             std::printf("%-5s not filled (see the message above)\n", qPrintable(o.file));
             status = 1;

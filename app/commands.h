@@ -13,6 +13,8 @@
 
 #include <QStringList>
 
+#include <cstdio>
+
 namespace kestrel::app {
 
 struct CommandContext {
@@ -21,6 +23,19 @@ struct CommandContext {
 };
 
 using CommandFn = int (*)(const CommandContext&);
+
+// For a command that writes: creates the root's folders, or tightens them
+// (RootDir::ensureExists). What stood in the way, and any folder that had to
+// be made private, goes to standard error. False when the command cannot go on.
+inline bool prepareRoot(const CommandContext& ctx, const char* command)
+{
+    QString error;
+    QStringList tightened;
+    const bool ok = ctx.root.ensureExists(&error, &tightened);
+    for (const QString& line : tightened) std::fprintf(stderr, "kestrel %s: %s\n", command, qPrintable(line));
+    if (!ok) std::fprintf(stderr, "kestrel %s: %s\n", command, qPrintable(error));
+    return ok;
+}
 
 struct Command {
     const char* name;

@@ -127,13 +127,15 @@ int runProgram(Options& o)
 
     const platform::RootDir root = platform::RootDir::resolve(o.root);
     QString error;
-    if (!root.ensureExists(&error)) {
+    QStringList tightened;
+    if (!root.ensureExists(&error, &tightened)) {
         std::fprintf(stderr, "kestrel: %s\n", qPrintable(error));
         QMessageBox::critical(nullptr, QStringLiteral("KESTREL"), error);
         return 1;
     }
     if (o.log)
         shell::runtimelog::start(root.logFile());
+    for (const QString& line : tightened) qInfo("%s", qPrintable(line));
     // Standard messages as message boxes; record files in the root's DATA folder.
     shell::QtMessageService messages;
     data::setMessageService(&messages);

@@ -1,16 +1,6 @@
 #pragma once
-// Headers shared by nearly every translation unit; compiled once.
-#include <algorithm>
-#include <array>
-#include <cstdint>
-#include <functional>
-#include <map>
-#include <memory>
-#include <optional>
-#include <string>
-#include <string_view>
-#include <vector>
+// Headers shared by the shell and every library above it; compiled once.
+#include "pch_core.h"
 
-#include <QtCore>
 #include <QtGui>
 #include <QtWidgets>

@@ -1,13 +1,16 @@
 #include "data/csv.h"
 
 #include "data/records.h"
+#include "platform/privatefiles.h"
 #include "platform/recordfile.h"
 #include "platform/transaction.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QIODevice>
 #include <QStringDecoder>
+#include <QTemporaryDir>
 
 #include <algorithm>
 #include <climits>
@@ -105,7 +108,7 @@ QString keyValues(const FileDef& file, const platform::KeyDef& key, const unsign
     QStringList parts;
     for (int i = 0; i < key.count(); ++i) {
         const FieldDef* f = file.field(key.parts[std::size_t(i)]);
-        parts << latin1(f->label) + QStringLiteral(" = \"") + fieldText(*f, record) + QLatin1Char('"');
+        parts << latin1(f->label) + QStringLiteral(" = ") + quoted(fieldText(*f, record));
     }
     return parts.join(QStringLiteral(", "));
 }
@@ -150,7 +153,10 @@ std::optional<std::vector<Row>> parse(const QByteArray& utf8, QString* error)
         while (from < bytes.size()) {
             qsizetype nl = bytes.indexOf('\n', from);
             qsizetype end = nl < 0 ? bytes.size() : nl + 1;
-            QStringDecoder decode(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+            // Each line's own decoder would drop a byte order mark at the
+            // start of every line; only the file's was meant (skipped above).
+            QStringDecoder decode(QStringConverter::Utf8,
+                                  QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
             QString part = decode(bytes.sliced(from, end - from));
             // Most often a spreadsheet's plain CSV, written in the Windows
             // character set: say how to get the text this load reads.
@@ -320,43 +326,101 @@ bool dump(const QString& dataDir, const FileDef& file, const DumpOptions& option
     return true;
 }
 
-LoadResult load(const QString& dataDir, const FileDef& file, const QByteArray& csvText)
+namespace {
+
+// A row made into a record, not yet written.
+struct Pending {
+    int line;
+    std::vector<unsigned char> bytes;
+};
+
+// The record number of a numbered file (PRV:PRV, PAT:PAT, INV:INV): the one
+// field of its primary key; null for the other files.
+const FieldDef* recordNumberField(const FileDef& file)
 {
-    LoadResult result;
-    Problems problems(result.problems);
-
-    QString syntax;
-    auto rows = parse(csvText, &syntax);
-    if (!rows) {
-        problems.add(0, {}, syntax);
-        return result;
+    for (const auto& k : file.keys) {
+        if (!k.primary() || k.count() != 1) continue;
+        const FieldDef* f = file.field(k.parts[0]);
+        if (f && f->kind == platform::FieldKind::Packed && f->places == 0) return f;
     }
-    if (rows->empty()) {
-        problems.add(0, {}, QStringLiteral("the text is empty: the first line must name the fields"));
-        return result;
-    }
+    return nullptr;
+}
 
-    // The header: which field each column fills.
-    const Row& head = rows->front();
+// The header: which field each column fills. Empty when it names a field
+// that is not there, names one twice or leaves out the record number.
+std::vector<const FieldDef*> readHeader(const FileDef& file, const Row& head, Problems& problems)
+{
     std::vector<const FieldDef*> columns;
     for (const QString& name : head.cells) {
         const FieldDef* f = fieldByName(file, name);
         if (!f) {
-            problems.add(head.line, name.trimmed(),
-                         QStringLiteral("\"%1\" is not a field of %2").arg(name.trimmed(), latin1(file.label)));
+            problems.add(head.line, name.trimmed().left(kQuotedLength),
+                         QStringLiteral("%1 is not a field of %2").arg(quoted(name.trimmed()), latin1(file.label)));
         } else if (std::find(columns.begin(), columns.end(), f) != columns.end()) {
             problems.add(head.line, latin1(f->label), QStringLiteral("%1 is named twice").arg(latin1(f->label)));
         }
         columns.push_back(f);
     }
-    if (problems.any()) return result;
+    // The windows number every record; one without its number would not be
+    // found by the number's key, which leaves out empty values.
+    const FieldDef* number = recordNumberField(file);
+    if (number && std::find(columns.begin(), columns.end(), number) == columns.end())
+        problems.add(head.line, latin1(number->label),
+                     QStringLiteral("%1 is not named: every %2 record has its number, 1 or more")
+                         .arg(latin1(number->label), latin1(file.label)));
+    if (problems.any()) columns.clear();
+    return columns;
+}
 
-    // Every row into a record of its own before anything is written.
-    struct Pending {
-        int line;
-        std::vector<unsigned char> bytes;
-    };
-    std::vector<Pending> records;
+// One row into `p`: false (with the problems listed) when a cell does not fit.
+bool readRow(const FileDef& file, const std::vector<const FieldDef*>& columns, const Row& row, Pending& p,
+             Problems& problems)
+{
+    const FieldDef* number = recordNumberField(file);
+    bool fits = true;
+    for (std::size_t c = 0; c < columns.size(); ++c) {
+        const FieldDef& field = *columns[c];
+        const QString& cell = row.cells[qsizetype(c)];
+        QString why;
+        // A line break or tab in a quoted cell is valid CSV, but a field
+        // is one line: it would show cut in the windows and break the
+        // printed form's lines.
+        if (const auto control = controlCharacter(cell)) {
+            problems.add(row.line, latin1(field.label),
+                         QStringLiteral("%1: the text holds %2, which a field cannot hold").arg(latin1(field.label), *control));
+            fits = false;
+        } else if (!setFieldText(field, p.bytes.data(), cell, &why, Overlong::Refuse)) {
+            problems.add(row.line, latin1(field.label), why);
+            fits = false;
+        } else if (&field == number && (cell.trimmed().isEmpty() || fieldText(field, p.bytes.data()).toLongLong() < 1)) {
+            problems.add(row.line, latin1(field.label),
+                         cell.trimmed().isEmpty()
+                             ? QStringLiteral("%1 is blank: every record has its number, 1 or more").arg(latin1(field.label))
+                             : QStringLiteral("%1: %2 is not a record number (they are 1 or more)")
+                                   .arg(latin1(field.label), quoted(cell.trimmed())));
+            fits = false;
+        }
+    }
+    return fits;
+}
+
+// The rows of the text as records. False when the text or its header is
+// unusable, so that no row can be read.
+bool readRecords(const FileDef& file, const QByteArray& csvText, std::vector<Pending>& records, Problems& problems)
+{
+    QString syntax;
+    auto rows = parse(csvText, &syntax);
+    if (!rows) {
+        problems.add(0, {}, syntax);
+        return false;
+    }
+    if (rows->empty()) {
+        problems.add(0, {}, QStringLiteral("the text is empty: the first line must name the fields"));
+        return false;
+    }
+    const std::vector<const FieldDef*> columns = readHeader(file, rows->front(), problems);
+    if (columns.empty()) return false;
+
     for (std::size_t r = 1; r < rows->size() && !problems.full(); ++r) {
         const Row& row = (*rows)[r];
         // An empty line, or a row of empty cells as spreadsheets write
@@ -373,37 +437,30 @@ LoadResult load(const QString& dataDir, const FileDef& file, const QByteArray& c
         }
         Pending p{row.line, std::vector<unsigned char>(std::size_t(file.recordLength))};
         platform::clearRecord(file, p.bytes.data());
-        bool fits = true;
-        for (std::size_t c = 0; c < columns.size(); ++c) {
-            QString why;
-            // A line break or tab in a quoted cell is valid CSV, but a field
-            // is one line: it would show cut in the windows and break the
-            // printed form's lines.
-            if (const auto control = controlCharacter(row.cells[qsizetype(c)])) {
-                problems.add(row.line, latin1(columns[c]->label),
-                             QStringLiteral("%1: the text holds %2, which a field cannot hold")
-                                 .arg(latin1(columns[c]->label), *control));
-                fits = false;
-                continue;
-            }
-            if (!setFieldText(*columns[c], p.bytes.data(), row.cells[qsizetype(c)], &why, Overlong::Refuse)) {
-                problems.add(row.line, latin1(columns[c]->label), why);
-                fits = false;
-            }
-        }
-        if (fits) records.push_back(std::move(p));
+        if (readRow(file, columns, row, p, problems)) records.push_back(std::move(p));
     }
-    // The rows that fit are still added (and then rolled back) to find the
-    // duplicates among them, so that one run lists every problem; but a file
-    // that does not exist is not created for a load that cannot succeed.
-    const bool fileExists = QFile::exists(QDir(dataDir).filePath(latin1(file.fileName)));
-    if (problems.any() && (!fileExists || problems.full())) return result;
+    return true;
+}
 
-    // All or nothing, in one transaction.
-    if (!QDir().mkpath(dataDir)) {
-        problems.add(0, {}, QStringLiteral("the folder %1 cannot be created").arg(QDir::toNativeSeparators(dataDir)));
-        return result;
+void addDuplicateProblem(RecordFile& rf, const FileDef& file, const Pending& p, Problems& problems)
+{
+    for (std::size_t k = 0; k < file.keys.size(); ++k) {
+        const auto& key = file.keys[k];
+        if (!key.unique() || !rf.duplicate(int(k))) continue;
+        problems.add(p.line, latin1(key.label),
+                     QStringLiteral("%1: %2 is already held by another record")
+                         .arg(latin1(key.label), keyValues(file, key, p.bytes.data())));
+        return;
     }
+    problems.add(p.line, {}, QStringLiteral("the record duplicates a unique key"));
+}
+
+// Adds the records to `file` in `dataDir` (created when missing) in one
+// transaction. The rows that fit are added even when others did not, and
+// then rolled back, to find the duplicates among them: one run lists every
+// problem. True when the records were committed.
+bool addRecords(const QString& dataDir, const FileDef& file, const std::vector<Pending>& records, Problems& problems)
+{
     std::vector<unsigned char> buffer(std::size_t(file.recordLength));
     RecordFile rf(file, buffer.data());
     rf.setDirectory(dataDir);
@@ -412,57 +469,103 @@ LoadResult load(const QString& dataDir, const FileDef& file, const QByteArray& c
         rc = rf.create();
         if (rc != 0) {
             problems.add(0, {}, QStringLiteral("Error: (%1) creating %2").arg(driverError(rf), QDir::toNativeSeparators(rf.name())));
-            return result;
+            return false;
         }
         rc = rf.open();
     }
     if (rc != 0 && rc != platform::errc::AlreadyOpen) {
         problems.add(0, {}, openingFailed(rf));
-        return result;
+        return false;
     }
 
     platform::Transaction tx({&rf});
     if (tx.start() != 0) {
         problems.add(0, {}, QStringLiteral("Error: (%1) starting the load of %2").arg(driverError(rf), QDir::toNativeSeparators(rf.name())));
-        return result;
+        return false;
     }
     for (const Pending& p : records) {
         std::copy(p.bytes.begin(), p.bytes.end(), buffer.begin());
         rc = rf.add();
         if (rc == 0) continue;
-        if (rc == platform::errc::DuplicateKey) {
-            bool named = false;
-            for (std::size_t k = 0; k < file.keys.size(); ++k) {
-                const auto& key = file.keys[k];
-                if (!key.unique() || !rf.duplicate(int(k))) continue;
-                problems.add(p.line, latin1(key.label),
-                             QStringLiteral("%1: %2 is already held by another record")
-                                 .arg(latin1(key.label), keyValues(file, key, p.bytes.data())));
-                named = true;
-                break;
-            }
-            if (!named) problems.add(p.line, {}, QStringLiteral("the record duplicates a unique key"));
-            if (problems.full()) break;
-            continue;
+        if (rc != platform::errc::DuplicateKey) {
+            problems.add(p.line, {}, QStringLiteral("Error: (%1) adding the record").arg(driverError(rf)));
+            break;
         }
-        problems.add(p.line, {}, QStringLiteral("Error: (%1) adding the record").arg(driverError(rf)));
-        break;
+        addDuplicateProblem(rf, file, p, problems);
+        if (problems.full()) break;
     }
     if (problems.any()) {
         tx.rollback();
         rf.close();
+        return false;
+    }
+    if (tx.commit() != 0) {
+        problems.add(0, {}, QStringLiteral("Error: (%1) committing the load of %2").arg(driverError(rf), QDir::toNativeSeparators(rf.name())));
+        rf.close();
+        return false;
+    }
+    rf.close();
+    return true;
+}
+
+// A file that does not exist yet is made and filled in a scratch folder
+// beside it and moved into place only when every record is in: a load that
+// fails leaves nothing behind (the folder too, when the load made it).
+bool addToNewFile(const QString& dataDir, const FileDef& file, const std::vector<Pending>& records, Problems& problems)
+{
+    const bool hadFolder = QFileInfo(dataDir).isDir();
+    if (!platform::makePrivateFolder(dataDir)) {
+        problems.add(0, {}, QStringLiteral("the folder %1 cannot be created").arg(QDir::toNativeSeparators(dataDir)));
+        return false;
+    }
+    const QString name = latin1(file.fileName);
+    const QString path = QDir(dataDir).filePath(name);
+    bool added = false;
+    {
+        QTemporaryDir scratch(path + QStringLiteral(".load-XXXXXX"));  // 0700, removed with all it holds
+        if (!scratch.isValid()) {
+            problems.add(0, {}, QStringLiteral("a scratch folder cannot be made in %1: %2")
+                                    .arg(QDir::toNativeSeparators(dataDir), scratch.errorString()));
+        } else if (addRecords(scratch.path(), file, records, problems)) {
+            // Never replaces: when another station created the file meanwhile,
+            // the records go into theirs, duplicates checked against it.
+            added = QFile::rename(scratch.filePath(name), path) ||
+                    (QFile::exists(path) && addRecords(dataDir, file, records, problems));
+            if (!added && !problems.any())
+                problems.add(0, {}, QStringLiteral("%1 cannot be moved into place").arg(QDir::toNativeSeparators(path)));
+        }
+    }
+    if (!added && !hadFolder) QDir().rmdir(dataDir);
+    return added;
+}
+
+} // namespace
+
+LoadResult load(const QString& dataDir, const FileDef& file, const QByteArray& csvText)
+{
+    LoadResult result;
+    Problems problems(result.problems);
+    std::vector<Pending> records;
+    if (!readRecords(file, csvText, records, problems)) return result;
+
+    // A file that is there but out of reach is not "missing": creating it
+    // would fail, and the message would say the wrong thing.
+    const QString path = QDir(dataDir).filePath(latin1(file.fileName));
+    const platform::PathState state = platform::probeFile(path);
+    if (state.kind == platform::PathState::Unreachable) {
+        problems.add(0, {}, QStringLiteral("unable to open %1: %2").arg(QDir::toNativeSeparators(path), state.reason));
+        return result;
+    }
+    if (problems.full()) return result;
+    const bool added = state.kind == platform::PathState::File ? addRecords(dataDir, file, records, problems)
+                                                                : addToNewFile(dataDir, file, records, problems);
+    if (!added) {
         // Value problems were listed before the duplicates: list them by line.
         std::stable_sort(result.problems.begin(), result.problems.end(), [](const Problem& a, const Problem& b) {
             return (a.line == 0 ? INT_MAX : a.line) < (b.line == 0 ? INT_MAX : b.line);
         });
         return result;
     }
-    if (tx.commit() != 0) {
-        problems.add(0, {}, QStringLiteral("Error: (%1) committing the load of %2").arg(driverError(rf), QDir::toNativeSeparators(rf.name())));
-        rf.close();
-        return result;
-    }
-    rf.close();
     result.added = int(records.size());
     return result;
 }

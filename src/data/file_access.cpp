@@ -2,6 +2,7 @@
 
 #include "data/messages.h"
 #include "data/records.h"
+#include "platform/filecheck.h"
 #include "platform/recordfile.h"
 #include "platform/transaction.h"
 
@@ -144,9 +145,20 @@ void checkedOpen(RecordFile& file)
         return;
     }
     if (rc == errc::InvalidKeyFile) {
+        // Keys naming records the table lost: the rebuild drops those
+        // records, so the question says how many before Yes agrees to it.
+        const platform::RecordLoss loss = platform::lostRecords(file.def(), file.name());
+        const QString named =
+            loss.count ? QStringLiteral("%1 (rebuilding loses %2)").arg(path, loss.description) : path;
         // No ends the program inside the message.
+<<<<<<< HEAD
         standardMessage(MessageNo::InvalidKey, path);
         if (file.build() != errc::Ok) standardMessage(MessageNo::KeyRebuildError, path);
+=======
+        standardMessage(MessageNo::InvalidKey, named);
+        using Loss = RecordFile::Loss;
+        if (file.build(loss.count ? Loss::Accept : Loss::Refuse) != errc::Ok) standardMessage(MessageNo::KeyRebuildError, path);
+>>>>>>> main
         rc = file.open();
         if (rc == errc::Ok || rc == errc::AlreadyOpen) return;
     }

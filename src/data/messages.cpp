@@ -2,6 +2,8 @@
 
 #include "platform/recordfile.h"
 
+#include <QRegularExpression>
+
 #include <atomic>
 #include <cstdlib>
 #include <mutex>
@@ -174,10 +176,28 @@ ConsoleMessageService::ConsoleMessageService(std::FILE* out, void (*exitFn)(int)
 {
 }
 
+namespace {
+// A terminal has no buttons: the sentence asking for one ("Press OK to end
+// this application.") is left out, and a question says how it was answered.
+QString consoleText(const Message& m)
+{
+    static const QRegularExpression pressButton(QStringLiteral("\\s*Press OK [^.]*\\."));
+    QString text = m.text;
+    text.remove(pressButton);
+    if (m.def->buttons != int(m.def->defaultButton)) {
+        static const std::pair<Button, const char*> names[] = {
+            {Button::Ok, "OK"}, {Button::Yes, "Yes"}, {Button::No, "No"}, {Button::Retry, "Retry"}, {Button::Cancel, "Cancel"}};
+        for (const auto& [button, name] : names)
+            if (button == m.def->defaultButton) text += QStringLiteral(" (answered %1)").arg(QLatin1String(name));
+    }
+    return text;
+}
+} // namespace
+
 Button ConsoleMessageService::present(const Message& m)
 {
     std::FILE* out = out_ ? out_ : stderr;
-    std::fprintf(out, "%s: %s\n", m.title.toLocal8Bit().constData(), m.text.toLocal8Bit().constData());
+    std::fprintf(out, "%s: %s\n", m.title.toLocal8Bit().constData(), consoleText(m).toLocal8Bit().constData());
     std::fflush(out);
     return m.def->defaultButton;
 }

@@ -767,6 +767,12 @@ enum class Overlong { Cut, Refuse };
 bool setFieldText(const platform::FieldDef& f, unsigned char* record, const QString& text,
                   QString* error = nullptr, Overlong overlong = Overlong::Cut);
 
+// A value quoted in a message: "Smith"; one longer than kQuotedLength
+// characters is cut there with an ellipsis ("Smithsonian…"), so that a
+// stray 60 MB cell does not make a 60 MB message.
+inline constexpr qsizetype kQuotedLength = 60;
+QString quoted(const QString& value);
+
 // The message for a character that Windows-1252 cannot hold:
 // 'The character "Ω" (U+03A9) cannot be stored in PAT:LNAME.'
 QString unstorableCharacterMessage(const QString& character, std::string_view fieldLabel);

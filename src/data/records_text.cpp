@@ -18,8 +18,6 @@ QString fieldName(const FieldDef& f) { return QString::fromLatin1(f.label.data()
 
 QString refusal(const FieldDef& f, const QString& reason) { return fieldName(f) + QStringLiteral(": ") + reason; }
 
-QString quoted(const QString& s) { return QLatin1Char('"') + s + QLatin1Char('"'); }
-
 bool allDigits(const QString& s)
 {
     for (QChar c : s)
@@ -49,6 +47,12 @@ QString characterName(const QString& character)
 }
 
 } // namespace
+
+QString quoted(const QString& value)
+{
+    if (value.size() <= kQuotedLength) return QLatin1Char('"') + value + QLatin1Char('"');
+    return QLatin1Char('"') + value.left(kQuotedLength) + QStringLiteral("\u2026\"");
+}
 
 QString unstorableCharacterMessage(const QString& character, std::string_view fieldLabel)
 {

@@ -52,18 +52,4 @@ int selectIcdEdition(QWidget* parent = nullptr);
 int selectBox14Qualifier(QWidget* parent = nullptr);
 int selectBox15Qualifier(QWidget* parent = nullptr);
 
-// The standard codes a new practice starts with: the edition table with "0"
-// ICD-10-CM and "9" ICD-9-CM, and the box 14 and box 15 qualifier tables
-// with the qualifier codes of the claim form's instructions. A table is
-// filled only while it is empty (checked inside the transaction that fills
-// it), so a practice's own entries are never duplicated or overwritten.
-// Uses the record files of the data directory set in file_access.
-struct SeedOutcome {
-    QString file;      // "ICD", "CIQL", "OIQL"
-    int added = 0;     // records added
-    int kept = 0;      // records already there (nothing added)
-    bool failed = false;  // the table could not be filled (reported, nothing added)
-};
-std::vector<SeedOutcome> seedStandardCodes();
-
 } // namespace kestrel::managers

@@ -2,6 +2,11 @@
 
 #include "platform/cp1252.h"
 #include "platform/dates.h"
+#include "platform/fieldvalue.h"
+#include "platform/keyaudit.h"
+#include "platform/leftovers.h"
+#include "platform/recordfile.h"
+#include "platform/sqlitehandle.h"
 #include "platform/sqlitelayout.h"
 
 #include <QFile>
@@ -9,6 +14,10 @@
 
 #include <sqlite3.h>
 
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <set>
@@ -23,6 +32,8 @@ using detail::SqlLayout;
 constexpr int WaitMs = 2000;
 // Findings listed per kind; the rest are counted.
 constexpr int Listed = 5;
+// Lost records named by their key values: enough to look them up in a backup.
+constexpr int LostListed = 20;
 
 QString q(const std::string& s) { return QString::fromStdString(s); }
 QString q(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
@@ -34,10 +45,12 @@ void worsen(FileCheck& r, State s)
         case State::Ok: return 0;
         case State::Missing: return 0;
         case State::KeysDamaged: return 1;
-        case State::Locked: return 2;
-        case State::Damaged: return 3;
+        case State::RecordsLost: return 2;
+        case State::Locked:
+        case State::Unreadable: return 3;
+        case State::Damaged: return 4;
         }
-        return 3;
+        return 4;
     };
     if (rank(s) > rank(r.state)) r.state = s;
 }
@@ -181,6 +194,16 @@ void checkStructure(sqlite3* db, const SqlLayout& layout, FileCheck& r)
     // The keys alone are damaged when every record still reads without them.
     rc = query(db, "SELECT " + layout.selectColumns() + " FROM " + layout.table("main") + " NOT INDEXED",
                [](sqlite3_stmt*) {});
+    if (rc == SQLITE_DONE) {
+        // Keys that still name records the table lost are no key damage.
+        const detail::LostRecords lost = detail::findLostRecords(db, "main", layout, LostListed);
+        if (lost.count > 0) {
+            worsen(r, State::RecordsLost);
+            r.lostRecords = lost.count;
+            r.problems << QStringLiteral("records lost: its keys name %1").arg(q(detail::describeLoss(lost)));
+            return;
+        }
+    }
     const State s = rc == SQLITE_DONE ? State::KeysDamaged : State::Damaged;
     worsen(r, s);
     r.problems << (s == State::KeysDamaged ? QStringLiteral("keys damaged: %1") : QStringLiteral("records damaged: %1"))
@@ -314,11 +337,52 @@ void checkRecords(sqlite3* db, const FileDef& def, FileCheck& r)
     });
 }
 
+// The journal a crash left behind holds what the interrupted write changed:
+// the first read of a connection that may write rolls it back, as every
+// open of the driver does. A journal of a write still going on is not
+// touched (SQLite sees that station's lock).
+void completeInterruptedWrite(const QString& path, FileCheck& r)
+{
+    const QString journal = path + QStringLiteral("-journal");
+    if (QFileInfo(journal).size() <= 0) return;
+    int rc;
+    detail::Connection db = detail::openDatabase(path, SQLITE_OPEN_READWRITE, rc);
+    if (rc == SQLITE_OK) {
+        sqlite3_busy_timeout(db.get(), WaitMs);
+        rc = query(db.get(), "SELECT COUNT(*) FROM sqlite_schema", [](sqlite3_stmt*) {});
+    }
+    if (rc != SQLITE_DONE && !busy(rc)) {
+        worsen(r, State::Unreadable);
+        r.problems << QStringLiteral("the write a crash interrupted could not be rolled back (%1)")
+                          .arg(QString::fromUtf8(db ? sqlite3_errmsg(db.get()) : sqlite3_errstr(rc)));
+        return;
+    }
+    if (!QFileInfo::exists(journal))
+        r.notes << QStringLiteral("a write interrupted by a crash was rolled back first");
+}
+
+// Whether the file can be looked at: false with the reason in `r` when its
+// folder or the file itself cannot be read. A missing file is no error.
+bool reachable(const QString& path, FileCheck& r)
+{
+    std::error_code ec;
+    static_cast<void>(std::filesystem::status(QFile::encodeName(path).toStdString(), ec));
+    if (!ec && ::access(QFile::encodeName(path).constData(), R_OK) != 0)
+        ec = std::error_code(errno, std::generic_category());
+    if (!ec || ec == std::errc::no_such_file_or_directory) return true;
+    worsen(r, State::Unreadable);
+    r.problems << QStringLiteral("cannot be read (%1): not examined").arg(QString::fromStdString(ec.message()));
+    return false;
+}
+
 } // namespace
 
 FileCheck checkRecordFile(const FileDef& def, const QString& path)
 {
     FileCheck r;
+    if (!reachable(path, r)) return r;
+    for (const QString& name : detail::removeLeftovers(path))
+        r.notes << QStringLiteral("removed %1, a copy an interrupted rebuild or creation left behind").arg(name);
     const QFileInfo info(path);
     if (!info.exists()) {
         r.state = State::Missing;
@@ -337,6 +401,8 @@ FileCheck checkRecordFile(const FileDef& def, const QString& path)
                                      "restore it from a backup, or delete it to start the file anew");
         return r;
     }
+    completeInterruptedWrite(path, r);
+    if (r.state == State::Unreadable) return r;
     sqlite3* db = nullptr;
     int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
     if (rc != SQLITE_OK) {
@@ -366,6 +432,81 @@ FileCheck checkRecordFile(const FileDef& def, const QString& path)
     query(db, "COMMIT", [](sqlite3_stmt*) {});
     sqlite3_close(db);
     return r;
+}
+
+namespace {
+
+bool isGiven(const Numbered& numbered, std::string_view label)
+{
+    if (FileDef::equalsNoCase(label, numbered.numberField)) return true;
+    for (std::string_view g : numbered.given)
+        if (FileDef::equalsNoCase(label, g)) return true;
+    return false;
+}
+
+bool isPlaceholder(const FileDef& def, const Numbered& numbered, const unsigned char* record)
+{
+    for (const FieldDef& f : def.fields)
+        if (!isGiven(numbered, f.label) && !fieldIsEmpty(f, record)) return false;
+    return true;
+}
+
+} // namespace
+
+std::vector<long long> findPlaceholders(const FileDef& def, const QString& path, const Numbered& numbered)
+{
+    std::vector<long long> numbers;
+    const FieldDef* number = def.field(numbered.numberField);
+    if (!number || !QFileInfo(path).isFile()) return numbers;
+    std::string sql = "SELECT " + SqlLayout::quoted(number->name()) + " FROM " + SqlLayout::quoted(def.label) +
+                      " NOT INDEXED WHERE 1";
+    for (const FieldDef& f : def.fields)
+        if (!isGiven(numbered, f.label))
+            sql += " AND " + SqlLayout::quoted(f.name()) + (f.kind == FieldKind::Packed ? " = 0" : " = ''");
+    int rc;
+    detail::Connection db = detail::openDatabase(path, SQLITE_OPEN_READONLY, rc);
+    if (rc != SQLITE_OK) return numbers;
+    sqlite3_busy_timeout(db.get(), WaitMs);
+    query(db.get(), sql + " ORDER BY 1", [&](sqlite3_stmt* st) { numbers.push_back(sqlite3_column_int64(st, 0)); });
+    return numbers;
+}
+
+std::vector<long long> removePlaceholders(const FileDef& def, const QString& dir, const Numbered& numbered,
+                                          int& error)
+{
+    std::vector<long long> removed;
+    std::vector<unsigned char> buffer(std::size_t(def.recordLength), ' ');
+    RecordFile f(def, buffer.data());
+    f.setDirectory(dir);
+    if ((error = f.open()) != errc::Ok) return removed;
+    // Positions first: removing while walking would move the walk.
+    std::vector<std::string> found;
+    f.setFileOrder();
+    while ((error = f.next()) == errc::Ok)
+        if (isPlaceholder(def, numbered, buffer.data())) found.push_back(f.position());
+    if (error != errc::NoRecord) return removed;
+    error = errc::Ok;
+    const FieldDef& number = *def.field(numbered.numberField);
+    for (const std::string& pos : found) {
+        if (f.reget(pos) != errc::Ok || !isPlaceholder(def, numbered, buffer.data())) continue;
+        if ((error = f.remove()) != errc::Ok) return removed;
+        removed.push_back(std::get<Decimal>(readField(number, buffer.data())).units());
+    }
+    return removed;
+}
+
+RecordLoss lostRecords(const FileDef& def, const QString& path)
+{
+    RecordLoss loss;
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_busy_timeout(db, WaitMs);
+        const detail::LostRecords lost = detail::findLostRecords(db, "main", SqlLayout(def), LostListed);
+        loss.count = lost.count;
+        if (lost.count > 0) loss.description = q(detail::describeLoss(lost));
+    }
+    sqlite3_close(db);
+    return loss;
 }
 
 } // namespace kestrel::platform

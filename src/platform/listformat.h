@@ -22,8 +22,6 @@
 #include <optional>
 #include <vector>
 
-class QFont;
-
 namespace kestrel::platform {
 
 struct ListColumn {
@@ -66,10 +64,5 @@ public:
 private:
     std::vector<ListColumn> columns_;
 };
-
-// Dialog units to pixels for a font: a horizontal unit is a quarter of the
-// font's average character width, a vertical unit an eighth of its height.
-int dialogUnitsToPixelsX(int units, const QFont& font);
-int dialogUnitsToPixelsY(int units, const QFont& font);
 
 } // namespace kestrel::platform

@@ -3,6 +3,9 @@
 #include "platform/cp1252.h"
 #include "platform/fields.h"
 #include "platform/fieldvalue.h"
+#include "platform/keyaudit.h"
+#include "platform/leftovers.h"
+#include "platform/privatefiles.h"
 #include "platform/sqlitefile.h"
 #include "platform/transaction.h"
 
@@ -12,6 +15,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <mutex>
 
@@ -81,6 +85,8 @@ constexpr int BusyWaitMs = 2000;
 // every page, which costs little at this size and would delay larger files.
 constexpr qint64 QuickCheckLimit = 32 * 1024 * 1024;
 constexpr const char* InjectedMessage = "failure injected by a test";
+// Lost records named in the driver's message when a rebuild refuses.
+constexpr int LostListed = 10;
 
 // Statement ids.
 constexpr std::uint32_t StByRid = 1, StInsert = 2, StUpdate = 3, StUpdateWatched = 4, StRemove = 5,
@@ -598,6 +604,16 @@ int RecordFile::Impl::checkFile(bool& upgrade)
             int code = classifyCorruption(db, "main");
             return done(code == errc::InvalidKeyFile ? code : errc::InvalidFile);
         }
+        // The quick check does not compare the keys with the records: keys
+        // that name records the table lost, or miss records it holds, would
+        // otherwise fail only in the middle of a walk.
+        bool agree = true;
+        rc = detail::keysCountRecords(db, "main", layout, agree);
+        if (rc != SQLITE_OK) {
+            int code = sqlFailure(rc, db);
+            return code == errc::FileLocked || code == errc::InvalidKeyFile ? code : done(errc::InvalidFile);
+        }
+        if (!agree) return done(errc::InvalidKeyFile);
     }
     upgrade = previous;
     return errc::Ok;
@@ -668,6 +684,18 @@ int RecordFile::open()
     if (d.db) return d.done(errc::AlreadyOpen);
     if (d.injected(faults::Operation::Open)) return d.error;
     QString path = name();
+    // A file that cannot be reached (its folder unreadable) is not missing:
+    // creating it anew would be wrong, and saying so would hide the cause.
+    std::error_code ec;
+    static_cast<void>(std::filesystem::status(QFile::encodeName(path).toStdString(), ec));
+    if (ec && ec != std::errc::no_such_file_or_directory && ec != std::errc::not_a_directory) {
+        d.done(errc::DriverError);
+        d.driverCode = ec.value();
+        d.driverMessage = "cannot reach " + path.toStdString() + ": " + ec.message();
+        driverErrors.record({d.error, errorTextOf(d.error), d.driverCode, d.driverMessage});
+        return d.error;
+    }
+    detail::removeLeftovers(path);
     if (!QFileInfo(path).isFile()) return d.done(errc::FileNotFound);
 
     sqlite3* db = nullptr;
@@ -717,11 +745,12 @@ int RecordFile::create()
     if (d.injected(faults::Operation::Create)) return d.error;
     QString path = name();
     if (QFileInfo::exists(path)) return d.done(errc::Ok);
-    QDir().mkpath(QFileInfo(path).absolutePath());
+    makePrivateFolder(QFileInfo(path).absolutePath());
     // Built under a temporary name and moved into place only when complete,
     // so that a crash never leaves a half-made file that would read as invalid.
     QString temp = path + QStringLiteral(".new-%1").arg(QCoreApplication::applicationPid());
     QFile::remove(temp);
+    makePrivateFile(temp);  // 0600, and so are its journals
     sqlite3* db = nullptr;
     int rc = sqlite3_open_v2(QFile::encodeName(temp).constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
                              nullptr);
@@ -767,7 +796,7 @@ int RecordFile::close()
     return d.done(errc::Ok);
 }
 
-int RecordFile::build()
+int RecordFile::build(Loss loss)
 {
     Impl& d = *d_;
     if (d.transaction) return d.done(errc::DriverError);
@@ -793,6 +822,7 @@ int RecordFile::build()
     }
     QString temp = path + QStringLiteral(".rebuild-%1").arg(QCoreApplication::applicationPid());
     QFile::remove(temp);
+    makePrivateFile(temp);
     sqlite3* fresh = nullptr;
     rc = sqlite3_open_v2(QFile::encodeName(temp).constData(), &fresh, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
                          nullptr);
@@ -834,6 +864,21 @@ int RecordFile::build()
             QFile::remove(temp);
             if (ownConnection) sqlite3_close(target);
             return d.done(errc::InvalidFile);
+        }
+    }
+    // Keys naming records the table lost: the records are gone, not the
+    // keys damaged, and a rebuild would drop them silently.
+    if (rc == SQLITE_OK && loss == Loss::Refuse) {
+        const detail::LostRecords lost = detail::findLostRecords(fresh, "src", d.layout, LostListed);
+        if (lost.count > 0) {
+            sqlite3_close(fresh);
+            QFile::remove(temp);
+            if (ownConnection) sqlite3_close(target);
+            d.done(errc::InvalidFile);
+            d.driverMessage = "its keys name " + detail::describeLoss(lost) +
+                              ": rebuilding the keys would lose them";
+            driverErrors.record({d.error, errorTextOf(d.error), 0, d.driverMessage});
+            return d.error;
         }
     }
     if (rc == SQLITE_OK) rc = exec(fresh, "BEGIN");

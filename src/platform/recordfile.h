@@ -120,7 +120,12 @@ public:
     // Rebuilds every key from the records (open or closed file), also those of
     // the previous storage format. Used after 46; 40 when a unique key's
     // values are held by more than one record (the file is left as it was).
-    int build();
+    // Keys that name records the table no longer holds (a page of records
+    // lost to a bad copy) are damaged data, not damaged keys: rebuilding
+    // would drop those records, so build refuses with 47 (driverMessage()
+    // counts and names them) unless the loss was stated and accepted.
+    enum class Loss { Refuse, Accept };
+    int build(Loss loss = Loss::Refuse);
 
     // Walks. set(key) starts at the first entry not below (for next) / not
     // above (for previous) the key values now in the buffer; with

@@ -1,6 +1,9 @@
 #include "platform/rootdir.h"
 
+#include "platform/privatefiles.h"
+
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 
@@ -32,7 +35,7 @@ QString RootDir::iniFile() const { return root_ + "/KESTRI~1.INI"; }
 QString RootDir::helpDir() const { return root_ + "/Help"; }
 QString RootDir::logFile() const { return root_ + "/kestrel.log"; }
 
-bool RootDir::ensureExists(QString* error) const
+bool RootDir::ensureExists(QString* error, QStringList* tightened) const
 {
     for (const QString& dir : {root_, dataDir(), backupDir()}) {
         QFileInfo info(dir);
@@ -41,10 +44,22 @@ bool RootDir::ensureExists(QString* error) const
                 *error = QString("%1 exists but is not a folder.").arg(nativePath(dir));
             return false;
         }
-        if (!info.exists() && !QDir().mkpath(dir)) {
-            if (error)
-                *error = QString("Cannot create the folder %1.").arg(nativePath(dir));
-            return false;
+        if (!info.exists()) {
+            if (!makePrivateFolder(dir)) {
+                if (error)
+                    *error = QString("Cannot create the folder %1.").arg(nativePath(dir));
+                return false;
+            }
+            continue;
+        }
+        // Made by hand, copied, or left by an older version: others keep
+        // no way in. A folder of someone else's stays as it is (and says so).
+        if (reachableByOthers(dir)) {
+            const bool done = QFile::setPermissions(dir, kPrivateFolder);
+            if (tightened)
+                *tightened << (done ? QString("%1 was open to other users; it is now readable by its owner only.")
+                                    : QString("%1 is open to other users and cannot be made private."))
+                                  .arg(nativePath(dir));
         }
     }
     return true;

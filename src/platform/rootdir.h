@@ -8,6 +8,7 @@
 // (GenericDataLocation/kestrel, i.e. ~/.local/share/kestrel on Linux).
 
 #include <QString>
+#include <QStringList>
 
 namespace kestrel::platform {
 
@@ -27,9 +28,12 @@ public:
     QString helpDir() const;    // ROOT/Help: local help pages, read before the built-in ones
     QString logFile() const;    // ROOT/kestrel.log: the optional runtime log
 
-    // Creates the root, DATA and Backup when missing. On failure returns
-    // false and puts a message naming the folder (native form) in *error.
-    bool ensureExists(QString* error = nullptr) const;
+    // Creates the root, DATA and Backup when missing, readable by their
+    // owner only (0700, see privatefiles.h), and tightens those that others
+    // can reach: one line per folder for the log in *tightened. On failure
+    // returns false and puts a message naming the folder (native form) in
+    // *error.
+    bool ensureExists(QString* error = nullptr, QStringList* tightened = nullptr) const;
 
     // A path as the user should read it in a message (native separators).
     static QString nativePath(const QString& path);

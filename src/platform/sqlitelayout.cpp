@@ -296,6 +296,34 @@ std::string SqlLayout::duplicate(const std::string& schema, int key) const
     return s + "rid <> ? LIMIT 1";
 }
 
+std::string SqlLayout::keyEntries(const std::string& schema, int key) const
+{
+    std::string s = "SELECT rid";
+    for (int i = 0; i < componentCount(key); ++i) s += ", " + keyColumn(key, i);
+    s += " FROM " + table(schema) + " INDEXED BY " + quoted(def_.keys[std::size_t(key)].label);
+    // The key's own condition, word for word: SQLite then reads the entries
+    // without looking into the table.
+    std::string empty = emptyCondition(key);
+    return empty.empty() ? s : s + " WHERE " + empty;
+}
+
+std::string SqlLayout::keyEntryCount(const std::string& schema, int key) const
+{
+    std::string s = "SELECT COUNT(*) FROM " + table(schema) + " INDEXED BY " + quoted(def_.keys[std::size_t(key)].label);
+    std::string empty = emptyCondition(key);
+    return empty.empty() ? s : s + " WHERE " + empty;
+}
+
+std::string SqlLayout::listedCounts(const std::string& schema) const
+{
+    std::string s = "SELECT COUNT(*)";
+    for (std::size_t k = 0; k < def_.keys.size(); ++k) {
+        std::string empty = emptyCondition(int(k));
+        s += empty.empty() ? ", COUNT(*)" : ", COALESCE(SUM(" + empty + "), 0)";
+    }
+    return s + " FROM " + table(schema) + " NOT INDEXED";
+}
+
 std::string SqlLayout::byRid(const std::string& schema) const
 {
     return "SELECT " + selectColumns_ + " FROM " + table(schema) + " WHERE rid = ?";

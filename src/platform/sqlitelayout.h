@@ -102,6 +102,15 @@ public:
     // components, then the rid to ignore.
     std::string duplicate(const std::string& schema, int key) const;
 
+    // Read from a key's entries alone (the table is not touched): every
+    // entry as "rid, components" (fold columns for folded components), and
+    // their count.
+    std::string keyEntries(const std::string& schema, int key) const;
+    std::string keyEntryCount(const std::string& schema, int key) const;
+    // One pass over the table alone: the count of records, then for every
+    // key the count of records it lists.
+    std::string listedCounts(const std::string& schema) const;
+
     std::string byRid(const std::string& schema) const;
     // Parameters: the fields, then the fold columns (foldedFields() order).
     std::string insert(const std::string& schema) const;

@@ -2,6 +2,7 @@
 
 #include "platform/cp1252.h"
 #include "platform/listformat.h"
+#include "shell/dialogunits.h"
 #include "shell/helpviewer.h"
 #include "shell/resizeradapter.h"
 
@@ -93,7 +94,7 @@ public:
     {
         QStyledItemDelegate::initStyleOption(option, index);
         const platform::ListColumn& c = format_[index.column()];
-        const int indent = platform::dialogUnitsToPixelsX(c.indent, option->font);
+        const int indent = dialogUnitsToPixelsX(c.indent, option->font);
         if (c.align == platform::ListColumn::Align::Left) option->rect.adjust(indent, 0, 0, 0);
         else if (c.align != platform::ListColumn::Align::Center) option->rect.adjust(0, 0, -indent, 0);
     }
@@ -116,7 +117,7 @@ private:
 int columnPixels(const platform::ListColumn& c, const QTableView& list)
 {
     const QFont& font = list.font();
-    int width = platform::dialogUnitsToPixelsX(c.width, font);
+    int width = dialogUnitsToPixelsX(c.width, font);
 
     const int chars = c.picture.width();
     if (chars > 0 && c.width >= 4 * (chars - 1)) {
@@ -146,7 +147,7 @@ int columnPixels(const platform::ListColumn& c, const QTableView& list)
         // The indent the delegate takes off the cell (centred text has none).
         const int indent = c.align == platform::ListColumn::Align::Center
                                ? 0
-                               : platform::dialogUnitsToPixelsX(c.indent, font);
+                               : dialogUnitsToPixelsX(c.indent, font);
         width = std::max(width, text + margins + indent);
     }
     return width;

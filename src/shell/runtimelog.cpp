@@ -1,5 +1,7 @@
 #include "shell/runtimelog.h"
 
+#include "platform/privatefiles.h"
+
 #include <QDateTime>
 #include <QFile>
 
@@ -14,8 +16,9 @@ void handler(QtMsgType type, const QMessageLogContext& context, const QString& m
 {
     // Opened per message: nothing stays open that would stop the file from
     // being deleted at exit, and every line is on disk if the program dies.
+    // The log may quote patient data: its owner's only (platform/privatefiles.h).
     QFile file(logPath);
-    if (file.open(QIODevice::Append | QIODevice::Text)) {
+    if (file.open(QIODevice::Append | QIODevice::Text, platform::kPrivateFile)) {
         static const char* const kinds[] = {"debug", "warning", "critical", "fatal", "info"};
         const int t = int(type);
         const QString line = QStringLiteral("%1 %2: %3\n")
@@ -31,6 +34,8 @@ void handler(QtMsgType type, const QMessageLogContext& context, const QString& m
 void start(const QString& path)
 {
     logPath = path;
+    // One left by a session that died, or made by an older version.
+    if (QFile::exists(path)) QFile::setPermissions(path, platform::kPrivateFile);
     if (!active) {
         previous = qInstallMessageHandler(handler);
         active = true;

@@ -64,6 +64,12 @@ TEST(CsvText, ParsesWhatItWritesAndEveryLineEnding)
     ASSERT_TRUE(rows);
     ASSERT_EQ(rows->size(), 4u);
     EXPECT_EQ((*rows)[0].cells, QStringList({"h1", "h2"})) << "the byte order mark is not part of the name";
+    // Only the file's: one on a later line (two files joined) stays in the
+    // cell, where a load refuses it instead of quietly taking the rest.
+    const auto joined = csv::parse("\xEF\xBB\xBFPAT:PAT\n\xEF\xBB\xBF" "5\n");
+    ASSERT_TRUE(joined);
+    EXPECT_EQ(joined->at(1).cells, QStringList({QChar(0xFEFF) + QStringLiteral("5")}));
+    EXPECT_FALSE(csv::load(test::TempDir().path(), data::file::Patient, "PAT:PAT\n\xEF\xBB\xBF" "5\n").ok());
     EXPECT_EQ((*rows)[2].cells, QStringList({"CR", "2"}));
     EXPECT_EQ((*rows)[3].cells, QStringList({"CRLF", "3"}));
     EXPECT_EQ((*rows)[3].line, 4);

@@ -38,14 +38,15 @@ protected:
 
     QString pathOf(const char* name) const { return QDir::toNativeSeparators(dir.file(name)); }
 
-    // Adds patients 1..n with names that sort in the reverse of their numbers.
-    void addPatients(int n)
+    // Adds patients first..n with names that sort in the reverse of their
+    // numbers.
+    void addPatients(int n, int first = 1)
     {
         data::FileUse use{&file::Patient};
         // One transaction: a durable commit per record would make this slow.
         platform::Transaction t{&data::recordFile(file::Patient)};
         ASSERT_EQ(t.start(), errc::Ok);
-        for (int i = 1; i <= n; ++i) {
+        for (int i = first; i <= n; ++i) {
             data::clearRecord(file::Patient, data::bytesOf(data::PAT));
             data::PAT.PAT.set(i);
             data::PAT.LNAME.set("Name " + std::to_string(1000 - i));
@@ -157,6 +158,34 @@ TEST_F(FileAccessTest, DamagedKeysRebuiltOnYesAndTheFileIsUsable)
         data::PAT.LNAME.set("Aardvark");
         EXPECT_EQ(data::recordFile(file::Patient).add(), errc::Ok);
         EXPECT_EQ(patientsByName().front(), 301);
+    }
+    EXPECT_FALSE(messages.ended());
+}
+
+TEST_F(FileAccessTest, KeysNamingLostRecordsAreRebuiltOnlyAfterTheLossIsStated)
+{
+    // A bad copy put back the page of records as it was at 268 patients.
+    addPatients(268);
+    QFile image(dir.file("Patient.db"));
+    ASSERT_TRUE(image.open(QIODevice::ReadOnly));
+    const QByteArray before = image.readAll();
+    image.close();
+    addPatients(300, 269);
+    ASSERT_GT(test::putBackOldRecordPages(dir.file("Patient.db"), before), 0);
+    const long long rows = test::queryNumber(dir.file("Patient.db"), "SELECT COUNT(*) FROM Patient NOT INDEXED");
+    ASSERT_LT(rows, 300);
+
+    messages.answer(Button::Yes);
+    {
+        data::FileUse use{&file::Patient};
+        ASSERT_EQ(messages.numbers(), std::vector<int>{2});
+        const QString text = messages.shown()[0].text;
+        EXPECT_TRUE(text.startsWith(pathOf("Patient.db") + QStringLiteral(" (rebuilding loses %1 records the file no "
+                                                                          "longer holds (PAT:PATKEY 269, 270, 271")
+                                                               .arg(300 - rows)))
+            << text.toStdString();
+        EXPECT_TRUE(text.endsWith(")) key file is invalid.  Do you want to rebuild the key?")) << text.toStdString();
+        EXPECT_EQ(patientsByName().size(), std::size_t(rows));
     }
     EXPECT_FALSE(messages.ended());
 }

@@ -201,12 +201,11 @@ TEST(Messages, ConsoleServicePrintsAndAnswersWithTheDefaultButton)
     std::fclose(out);
     const std::string printed(buf, n);
     EXPECT_EQ(printed,
-              "Confirm Delete: You've selected to delete the highlighted record.  Press OK to confirm "
-              "deletion of this record.\n"
-              "Invalid Key: /d/CPT48.db key file is invalid.  Do you want to rebuild the key?\n"
-              "Invalid File: Error: (Invalid Data File (47)) accessing /d/CPT48.db.  Press OK to end "
-              "this application.\n"
-              "Invalid File!\n");
+              "Confirm Delete: You've selected to delete the highlighted record. (answered Cancel)\n"
+              "Invalid Key: /d/CPT48.db key file is invalid.  Do you want to rebuild the key? (answered Yes)\n"
+              "Invalid File: Error: (Invalid Data File (47)) accessing /d/CPT48.db.\n"
+              "Invalid File!\n")
+        << "a terminal has no buttons to press";
 }
 
 TEST(Messages, ScriptedServiceIsActiveWhileItLivesOnly)

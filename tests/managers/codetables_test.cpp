@@ -3,6 +3,7 @@
 // files (headless engines, and the real form window where the user's view
 // matters).
 #include "managers/codetables.h"
+#include "data/standardcodes.h"
 
 #include "platform/listformat.h"
 #include "shell/browsetesting.h"
@@ -335,7 +336,7 @@ TEST_F(CodeTablesTest, SeedingFillsOnlyEmptyTablesAndNeverTwice)
     // The practice already keeps its own box 14 qualifier.
     addCode(file::CIQL, "484", "LMP (our wording)");
 
-    auto outcome = managers::seedStandardCodes();
+    auto outcome = data::seedStandardCodes();
     ASSERT_EQ(outcome.size(), 3u);
     EXPECT_EQ(outcome[0].file, "ICD");
     EXPECT_EQ(outcome[0].added, 2);
@@ -359,7 +360,7 @@ TEST_F(CodeTablesTest, SeedingFillsOnlyEmptyTablesAndNeverTwice)
                                  }));
 
     // A second run adds nothing anywhere.
-    outcome = managers::seedStandardCodes();
+    outcome = data::seedStandardCodes();
     for (const auto& o : outcome) EXPECT_EQ(o.added, 0) << o.file.toStdString();
     EXPECT_EQ(table(file::OIQL).size(), 9u);
     EXPECT_EQ(table(file::ICD).size(), 2u);
@@ -368,7 +369,7 @@ TEST_F(CodeTablesTest, SeedingFillsOnlyEmptyTablesAndNeverTwice)
 TEST_F(CodeTablesTest, ASeedThatCannotFinishAddsNothingToThatTable)
 {
     platform::faults::failOn(platform::faults::Operation::Add, "OIQL", 5, platform::errc::DriverError);
-    const auto outcome = managers::seedStandardCodes();
+    const auto outcome = data::seedStandardCodes();
     EXPECT_FALSE(outcome[0].failed);
     EXPECT_TRUE(outcome[2].failed);
     EXPECT_EQ(outcome[2].added, 0);

@@ -8,6 +8,7 @@
 #include "shell/formtesting.h"
 
 #include "platform/listformat.h"
+#include "shell/dialogunits.h"
 
 #include <QHeaderView>
 #include <QLabel>
@@ -189,7 +190,7 @@ TEST_F(FacilityTest, TheNarrowColumnsShowAWholeQualifierAndNpi)
             const QString text = at.data().toString();
             const int indent = format[c].align == platform::ListColumn::Align::Center
                                    ? 0
-                                   : platform::dialogUnitsToPixelsX(format[c].indent, list->font());
+                                   : dialogUnitsToPixelsX(format[c].indent, list->font());
             EXPECT_LE(fm.horizontalAdvance(text) + 2 * margin + indent, list->visualRect(at).width())
                 << text.toStdString();
         }

@@ -1,12 +1,22 @@
 // The runtime root and the INI file under it.
 #include "platform/inifile.h"
+#include "platform/privatefiles.h"
 #include "platform/rootdir.h"
+#include "platform/transaction.h"
+#include "recordfile_fixture.h"
 #include "support/tempdir.h"
 
+#include <QDir>
 #include <QFile>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 using kestrel::platform::IniFile;
+using kestrel::platform::makePrivateFile;
+using kestrel::platform::PathState;
+using kestrel::platform::probeFile;
+using kestrel::platform::RecordFile;
 using kestrel::platform::RootDir;
 using kestrel::test::TempDir;
 
@@ -36,6 +46,23 @@ private:
     bool had_;
     QByteArray old_;
 };
+
+// The process's umask for one test.
+class ScopedUmask {
+public:
+    explicit ScopedUmask(mode_t mask) : old_(::umask(mask)) {}
+    ~ScopedUmask() { ::umask(old_); }
+
+private:
+    mode_t old_;
+};
+
+// The permission bits as a number (0700, 0644 ...), -1 when missing.
+int mode(const QString& path)
+{
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
+}
 
 QString readAll(const QString& path)
 {
@@ -88,6 +115,75 @@ TEST(RootDir, AFileInTheWayIsReportedByItsPath)
     QString error;
     EXPECT_FALSE(RootDir(t.path()).ensureExists(&error));
     EXPECT_TRUE(error.contains(RootDir::nativePath(t.file("DATA")))) << error.toStdString();
+}
+
+TEST(PrivateFiles, FoldersRecordFilesAndJournalsAreTheOwnersOnlyUnderAUsualUmask)
+{
+    const ScopedUmask usual(022);
+    TempDir t;
+    const RootDir root(t.path() + "/home/practice");
+    QStringList tightened;
+    ASSERT_TRUE(root.ensureExists(nullptr, &tightened));
+    EXPECT_TRUE(tightened.isEmpty()) << tightened.join(' ').toStdString();
+    for (const QString& dir : {root.path(), root.dataDir(), root.backupDir()})
+        EXPECT_EQ(mode(dir), 0700) << dir.toStdString();
+    EXPECT_EQ(mode(t.path() + "/home"), 0755) << "a parent above the root is the user's business";
+
+    // A record file, the journal of a write in progress, a rebuilt file.
+    kestrel::test::TestFile p(kestrel::test::kPatient, root.dataDir());
+    RecordFile& rf = p.file;
+    ASSERT_EQ(rf.create(), 0);
+    ASSERT_EQ(rf.open(), 0);
+    EXPECT_EQ(mode(rf.name()), 0600);
+    {
+        kestrel::platform::Transaction tx({&rf});
+        ASSERT_EQ(tx.start(), 0);
+        p.number("PAT:PAT", "1");
+        ASSERT_EQ(rf.add(), 0);
+        EXPECT_EQ(mode(rf.name() + "-journal"), 0600) << "SQLite gives a journal its database's mode";
+        ASSERT_EQ(tx.commit(), 0);
+    }
+    rf.close();
+    ASSERT_EQ(rf.build(), 0);
+    EXPECT_EQ(mode(rf.name()), 0600);
+    EXPECT_EQ(QDir(root.dataDir()).entryList(QDir::Files), QStringList{"Patient.db"});
+}
+
+TEST(PrivateFiles, ARootOthersCanReachIsTightenedAndSaysSo)
+{
+    TempDir t;
+    const RootDir root(t.path());
+    ASSERT_TRUE(QDir().mkdir(root.dataDir()));
+    ASSERT_EQ(::chmod(QFile::encodeName(t.path()).constData(), 0755), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(root.dataDir()).constData(), 0777), 0);
+
+    QStringList tightened;
+    ASSERT_TRUE(root.ensureExists(nullptr, &tightened));
+    EXPECT_EQ(mode(t.path()), 0700);
+    EXPECT_EQ(mode(root.dataDir()), 0700);
+    ASSERT_EQ(tightened.size(), 2) << tightened.join('\n').toStdString();
+    EXPECT_EQ(tightened[0], RootDir::nativePath(t.path()) +
+                                " was open to other users; it is now readable by its owner only.");
+    EXPECT_TRUE(tightened[1].startsWith(RootDir::nativePath(root.dataDir()) + " was open"));
+
+    tightened.clear();
+    ASSERT_TRUE(root.ensureExists(nullptr, &tightened));
+    EXPECT_TRUE(tightened.isEmpty()) << "said again of a private root";
+}
+
+TEST(PrivateFiles, AFileOutOfReachIsNotMissing)
+{
+    TempDir t;
+    EXPECT_EQ(probeFile(t.file("none")).kind, PathState::Missing);
+    ASSERT_TRUE(makePrivateFile(t.file("file")));
+    EXPECT_EQ(probeFile(t.file("file")).kind, PathState::File);
+    ASSERT_TRUE(QFile::link(t.file("loop"), t.file("loop")));  // a permission denial that binds root too
+    EXPECT_EQ(probeFile(t.file("loop")).kind, PathState::Unreachable);
+    const PathState folder = probeFile(t.path());
+    EXPECT_EQ(folder.kind, PathState::Unreachable);
+    EXPECT_EQ(folder.reason, "it is not a file");
+    const PathState below = probeFile(t.file("file") + "/Patient.db");
+    EXPECT_EQ(below.kind, PathState::Unreachable) << "a path through a file is not missing";
 }
 
 TEST(IniFile, WritesSectionAndKeyNamesExactlyAndKeepsOtherSections)

@@ -6,6 +6,7 @@
 #include "shell/browsewindow.h"
 
 #include "platform/listformat.h"
+#include "shell/dialogunits.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -206,7 +207,7 @@ TEST_F(ProviderWindow, NarrowColumnsHoldTheirWholeValuesAndLongPicturesKeepTheir
     auto needs = [&](int c) {
         const int indent = format[c].align == platform::ListColumn::Align::Center
                                ? 0
-                               : platform::dialogUnitsToPixelsX(format[c].indent, list->font());
+                               : shell::dialogUnitsToPixelsX(format[c].indent, list->font());
         return fm.horizontalAdvance(list->model()->index(0, c).data().toString()) + 2 * margin + indent;
     };
     EXPECT_EQ(list->model()->index(0, 1).data().toString(), "D0W");
@@ -216,7 +217,7 @@ TEST_F(ProviderWindow, NarrowColumnsHoldTheirWholeValuesAndLongPicturesKeepTheir
 
     // The name shows its start, as drawn: its column keeps the designed
     // width rather than growing to 29 capitals.
-    EXPECT_EQ(list->columnWidth(0), platform::dialogUnitsToPixelsX(40, list->font()));
+    EXPECT_EQ(list->columnWidth(0), shell::dialogUnitsToPixelsX(40, list->font()));
     EXPECT_GT(needs(0), room(0));
 
     // Even the short headers read whole.

@@ -1,5 +1,6 @@
 // The frame: what it is made of, start-up, and the closing steps.
 #include "platform/inifile.h"
+#include "platform/privatefiles.h"
 #include "platform/rootdir.h"
 #include "shell/callprotocol.h"
 #include "shell/helpviewer.h"
@@ -19,6 +20,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QStatusBar>
@@ -110,6 +112,7 @@ TEST(MainWindow, ExitDeletesTheLogAndSavesTheGeometryToMain)
     shell::runtimelog::start(root.logFile());
     qWarning("a line for the log");
     ASSERT_TRUE(QFile::exists(root.logFile()));
+    EXPECT_EQ(QFileInfo(root.logFile()).permissions(), platform::kPrivateFile) << "the log may quote patient data";
 
     shell::PrinterSettings printer;
     shell::MainWindow w(root, printer);

@@ -8,6 +8,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <string>
 
 namespace kestrel::test {
@@ -59,6 +60,50 @@ inline bool damagePage(const QString& path, const std::string& name)
     QByteArray counter = f.read(4);
     counter[3] = char(counter[3] + 1);
     return f.seek(24) && f.write(counter) == 4;
+}
+
+// The first column of the first row of a query on a file from outside the
+// driver (-1 when it fails): counts taken behind the driver's back.
+inline long long queryNumber(const QString& path, const std::string& sql)
+{
+    sqlite3* db = nullptr;
+    long long value = -1;
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK &&
+        sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
+        value = sqlite3_column_int64(st, 0);
+    sqlite3_finalize(st);
+    sqlite3_close(db);
+    return value;
+}
+
+// A bad copy that put old pages back: every page of records (a table leaf)
+// that differs from `before`, an earlier image of the same file, gets its
+// earlier content again; the keys keep naming the records added since.
+// Returns the count of pages put back.
+inline int putBackOldRecordPages(const QString& path, const QByteArray& before)
+{
+    const long long sequenceRoot =
+        queryNumber(path, "SELECT rootpage FROM sqlite_schema WHERE name = 'sqlite_sequence'");
+    const long long pageSize = queryNumber(path, "PRAGMA page_size");
+    QFile f(path);
+    if (pageSize <= 0 || !f.open(QIODevice::ReadWrite)) return 0;
+    QByteArray now = f.readAll();
+    int restored = 0;
+    // Page 1 holds the schema and the header: left as it is.
+    for (long long page = 2; page * pageSize <= std::min<long long>(before.size(), now.size()); ++page) {
+        const qsizetype at = qsizetype((page - 1) * pageSize);
+        const QByteArray old = before.mid(at, qsizetype(pageSize));
+        const bool recordLeaf = old[0] == char(0x0D) && now[at] == char(0x0D);
+        if (!recordLeaf || page == sequenceRoot || old == now.mid(at, qsizetype(pageSize))) continue;
+        now.replace(at, qsizetype(pageSize), old);
+        ++restored;
+    }
+    // Bumps the change counter, as damagePage does.
+    now[27] = char(now[27] + 1);
+    f.seek(0);
+    f.write(now);
+    return restored;
 }
 
 } // namespace kestrel::test

@@ -1,0 +1,56 @@
+#pragma once
+// Owning handles of SQLite objects, so that every exit path of the driver
+// closes what it opened. Private to the driver.
+
+#include <QFile>
+#include <QString>
+
+#include <sqlite3.h>
+
+#include <memory>
+#include <string>
+
+namespace kestrel::platform::detail {
+
+struct CloseConnection {
+    void operator()(sqlite3* db) const { sqlite3_close(db); }
+};
+// A database connection; closed when the handle goes.
+using Connection = std::unique_ptr<sqlite3, CloseConnection>;
+
+struct FinalizeStatement {
+    void operator()(sqlite3_stmt* st) const { sqlite3_finalize(st); }
+};
+// A prepared statement; finalized when the handle goes.
+using Statement = std::unique_ptr<sqlite3_stmt, FinalizeStatement>;
+
+// Opens the database at `path` with SQLite's open flags; the result code in
+// `rc`. The handle is set even on failure (it carries SQLite's message).
+inline Connection openDatabase(const QString& path, int flags, int& rc)
+{
+    sqlite3* db = nullptr;
+    rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags, nullptr);
+    return Connection(db);
+}
+
+// Prepares `sql`; the result code in `rc` (the handle is empty on failure).
+inline Statement prepare(sqlite3* db, const std::string& sql, int& rc)
+{
+    sqlite3_stmt* st = nullptr;
+    rc = sqlite3_prepare_v2(db, sql.c_str(), int(sql.size()), &st, nullptr);
+    if (rc != SQLITE_OK) {
+        sqlite3_finalize(st);
+        st = nullptr;
+    }
+    return Statement(st);
+}
+
+// Column `col` of the current row as UTF-8 text ("" for NULL).
+inline std::string columnText(sqlite3_stmt* st, int col)
+{
+    const unsigned char* t = sqlite3_column_text(st, col);
+    return t ? std::string(reinterpret_cast<const char*>(t), std::size_t(sqlite3_column_bytes(st, col)))
+             : std::string();
+}
+
+} // namespace kestrel::platform::detail
