@@ -151,14 +151,9 @@ void checkedOpen(RecordFile& file)
         const QString named =
             loss.count ? QStringLiteral("%1 (rebuilding loses %2)").arg(path, loss.description) : path;
         // No ends the program inside the message.
-<<<<<<< HEAD
-        standardMessage(MessageNo::InvalidKey, path);
-        if (file.build() != errc::Ok) standardMessage(MessageNo::KeyRebuildError, path);
-=======
         standardMessage(MessageNo::InvalidKey, named);
         using Loss = RecordFile::Loss;
         if (file.build(loss.count ? Loss::Accept : Loss::Refuse) != errc::Ok) standardMessage(MessageNo::KeyRebuildError, path);
->>>>>>> main
         rc = file.open();
         if (rc == errc::Ok || rc == errc::AlreadyOpen) return;
     }
