@@ -55,7 +55,9 @@ QString rebuilt(const data::FileBuffer& fb, const QString& dir, FileCheck& c, bo
     platform::RecordFile f(*fb.def, buffer.data());
     f.setDirectory(dir);
     using Loss = platform::RecordFile::Loss;
-    if (f.build(acceptLoss ? Loss::Accept : Loss::Refuse) != platform::errc::Ok) {
+    // Only the loss the check named and the user accepted: a file whose
+    // keys were merely damaged is rebuilt refusing any loss.
+    if (f.build(acceptLoss && lost > 0 ? Loss::Accept : Loss::Refuse) != platform::errc::Ok) {
         QString why = QString::fromStdString(f.errorText());
         if (!f.driverMessage().empty()) why += QStringLiteral(": ") + QString::fromStdString(f.driverMessage());
         return QStringLiteral("; rebuilding the keys failed (%1)").arg(why);

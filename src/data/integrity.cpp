@@ -18,6 +18,14 @@ namespace kestrel::data {
 ClaimSnapshot claimSnapshot{};
 
 namespace {
+// The held claim: the file-order position of its record, so that an update
+// can tell the held claim from any other (its linking values may be the
+// very thing that changed).
+bool snapshotHeld = false;
+std::string heldPosition;
+} // namespace
+
+namespace {
 
 using platform::FileDef;
 using platform::RecordFile;
@@ -197,12 +205,45 @@ std::string_view positionKey(const FileDef& def)
     throw std::invalid_argument("no record file " + std::string(def.label));
 }
 
-void takeClaimSnapshot()
+namespace {
+void recordClaimSnapshot()
 {
     claimSnapshot.INV = INV.INV;
     claimSnapshot.PAT = INV.PAT;
     claimSnapshot.PRV = INV.PRV;
 }
+
+// Whether the claim now being written is the one whose snapshot is held
+// (always true while nothing is held).
+bool writingHeldClaim(RecordFile& claims)
+{
+    return !snapshotHeld || heldPosition.empty() || claims.position(platform::FileOrder) == heldPosition;
+}
+} // namespace
+
+bool takeClaimSnapshot()
+{
+    if (snapshotHeld) return false;
+    recordClaimSnapshot();
+    return true;
+}
+
+ClaimSnapshotHold::ClaimSnapshotHold()
+{
+    if (snapshotHeld) return;
+    recordClaimSnapshot();
+    heldPosition = recordFile(file::Invoice).position(platform::FileOrder);
+    snapshotHeld = held_ = true;
+}
+
+ClaimSnapshotHold::~ClaimSnapshotHold()
+{
+    if (!held_) return;
+    snapshotHeld = false;
+    heldPosition.clear();
+}
+
+bool ClaimSnapshotHold::active() { return snapshotHeld; }
 
 bool deleteRecord(const FileDef& def)
 {
@@ -258,19 +299,27 @@ UpdateResult updateRecord(const FileDef& def)
     if (rc != errc::Ok) {
         captureError(t);
         if (rc == errc::ChangedByOther) {
-            standardMessage(MessageNo::RecordWasNotUpdated);
             f.watch();
-            // A record deleted by the other station has no version to show.
-            if (f.reget(position) != errc::Ok) {
+            const int read = f.reget(position);
+            if (read == errc::NoRecord) {
+                // Deleted by the other station: there is no version to show,
+                // and the buffer keeps what the user typed.
+                standardMessage(MessageNo::RecordWasDeleted);
+                return UpdateDeleted;
+            }
+            if (read != errc::Ok) {
+                takeSavedError();  // report the read's error, not the write's
                 standardMessage(MessageNo::RecordRetrievalError, label);
                 return UpdateFailed;
             }
+            standardMessage(MessageNo::RecordWasNotUpdated);
             return UpdateChanged;
         }
         standardMessage(MessageNo::UpdateOperationError, label);
         return UpdateFailed;
     }
-    if (claim) {
+    const bool heldClaim = claim && writingHeldClaim(f);
+    if (heldClaim) {
         const Link from = snapshotLink();
         const Link to = claimLink();
         if (from != to) {
@@ -287,7 +336,7 @@ UpdateResult updateRecord(const FileDef& def)
         standardMessage(MessageNo::UpdateOperationError, label);
         return UpdateFailed;
     }
-    if (claim) takeClaimSnapshot();
+    if (heldClaim) recordClaimSnapshot();
     return UpdateDone;
 }
 

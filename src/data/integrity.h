@@ -5,7 +5,7 @@
 // Each operation frames its writes in a transaction (2-second wait) over the
 // file and the child files it touches, so that either all of them happen or
 // none: on any failure the stored data is as it was. Failures are reported
-// inside the operation with the standard messages (15, 17, 34, 35, 38); the
+// inside the operation with the standard messages (15, 17, 34, 35, 38, 39); the
 // caller learns only the outcome.
 //
 // The two maintained relationships:
@@ -34,6 +34,8 @@ enum UpdateResult : int {
     UpdateFailed = 1,   // reported; nothing stored
     UpdateChanged = 2,  // changed by another station: the buffer now holds the
                         // stored version, watched again for the next save
+    UpdateDeleted = 3,  // deleted by another station: reported; the buffer
+                        // keeps the record as it was to be written
 };
 
 // The key whose position an operation keeps to read its record again.
@@ -51,13 +53,38 @@ UpdateResult updateRecord(const platform::FileDef& def);
 // change began. Windows that open a claim for change take it; a successful
 // update moves it to the values just stored, so that saving the same claim
 // again compares against where its lines now are.
+//
+// There is one snapshot for the whole process. A window that keeps a claim
+// open for change (the claim form) holds it with a ClaimSnapshotHold: while
+// the hold lives nothing else replaces it, and an update of any other claim
+// moves no lines (it has no snapshot of its own to compare against), so the
+// held claim's lines can never be handed to another claim.
 struct ClaimSnapshot {
     platform::Packed<5, 0> INV;
     platform::Packed<3, 0> PAT;
     platform::Packed<2, 0> PRV;
 };
 extern ClaimSnapshot claimSnapshot;
-// Records the claim buffer's INV:INV, INV:PAT and INV:PRV.
-void takeClaimSnapshot();
+// Records the claim buffer's INV:INV, INV:PAT and INV:PRV. False, with the
+// snapshot unchanged, while a hold lives.
+bool takeClaimSnapshot();
+
+class ClaimSnapshotHold {
+public:
+    // Takes the snapshot of the claim in the INV buffer, which must be the
+    // Invoice file's current record (read for change), and holds it.
+    // held() is false when another hold lives; that one keeps the snapshot.
+    ClaimSnapshotHold();
+    ~ClaimSnapshotHold();
+    ClaimSnapshotHold(const ClaimSnapshotHold&) = delete;
+    ClaimSnapshotHold& operator=(const ClaimSnapshotHold&) = delete;
+
+    bool held() const { return held_; }
+    // Whether any hold lives now.
+    static bool active();
+
+private:
+    bool held_ = false;
+};
 
 } // namespace kestrel::data

@@ -61,6 +61,8 @@ constexpr MessageDef table[] = {
          OK,            Button::Ok,      A,   Ends::Never,  ""},
     {38, "Record Was Not Updated",    "This record was changed by another station. Those changes will now be displayed. Use the Ditto Button or Ctrl+' to recall your changes.",
          OK,            Button::Ok,      A,   Ends::Never,  ""},
+    {39, "Record Was Deleted",        "This record was deleted by another station, so your changes could not be saved.  They stay on the screen until you leave this window.",
+         OK,            Button::Ok,      A,   Ends::Never,  ""},
 };
 // clang-format on
 
@@ -97,7 +99,7 @@ static_assert(inTable(MessageNo::InvalidFile) && inTable(MessageNo::InvalidKey) 
               inTable(MessageNo::AutoIncrementError) && inTable(MessageNo::FileAccessError) &&
               inTable(MessageNo::ConfirmDelete) && inTable(MessageNo::TransactionFramingError) &&
               inTable(MessageNo::RecordRetrievalError) && inTable(MessageNo::ViewOpenError) &&
-              inTable(MessageNo::RecordWasNotUpdated));
+              inTable(MessageNo::RecordWasNotUpdated) && inTable(MessageNo::RecordWasDeleted));
 
 const MessageDef* findMessage(int number)
 {

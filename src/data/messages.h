@@ -73,6 +73,7 @@ enum class MessageNo : int {
     RecordRetrievalError = 35,
     ViewOpenError = 36,
     RecordWasNotUpdated = 38,
+    RecordWasDeleted = 39,
 };
 
 // Every message the program shows, and no others.

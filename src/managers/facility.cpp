@@ -1,7 +1,7 @@
 #include "managers/facility.h"
 
 #include "managers/closingrules.h"
-#include "managers/fieldpanel.h"
+#include "shell/detailpanel.h"
 #include "shell/formengine.h"
 #include "shell/formwindow.h"
 
@@ -32,10 +32,9 @@ const BrowseDefinition& facilityBrowse()
 
 BrowsePanel facilityPanel()
 {
-    BrowsePanel panel = FieldPanel::make({{"", "FAC:FACILITYADD1", "@s26"}, {"", "FAC:FACILITYADD2", "@s26"}},
-                                         QStringLiteral("Facility location"));
-    panel.placement = BrowsePanel::Placement::Below;
-    return panel;
+    return DetailPanel::make({detailHeading("Facility location"), detail("", "FAC:FACILITYADD1", "@s26"),
+                              detail("", "FAC:FACILITYADD2", "@s26")},
+                             BrowsePanel::Placement::Below);
 }
 
 const FormDefinition& facilityForm()

@@ -2,7 +2,7 @@
 
 #include "managers/closingrules.h"
 #include "data/records.h"
-#include "managers/fieldpanel.h"
+#include "shell/detailpanel.h"
 #include "managers/payer.h"
 #include "shell/callprotocol.h"
 #include "shell/formengine.h"
@@ -71,11 +71,11 @@ BrowseDefinition browseOf(const Coverage& c, const QString& title, const QString
 
 BrowsePanel panelOf(const Coverage& c)
 {
-    return FieldPanel::make({
-        {"Insured's Name", c.field("NAME").text(), "@s29"},
-        {"Insured's I.D. number", c.field("IDNO").text(), "@s20"},
-        {"Policy group or FECA number", c.field("POLICY").text(), "@s20"},
-        {"Insurance Plan or Program Name", c.field("CARNAME").text(), "@s29"},
+    return DetailPanel::make({
+        detail("Insured's Name", c.field("NAME").text(), "@s29"),
+        detail("Insured's I.D. number", c.field("IDNO").text(), "@s20"),
+        detail("Policy group or FECA number", c.field("POLICY").text(), "@s20"),
+        detail("Insurance Plan or Program Name", c.field("CARNAME").text(), "@s29"),
     });
 }
 
@@ -236,7 +236,8 @@ const FormDefinition& insuredForm()
         .title = " Insurance Plan Name or Program Name Editor",
         .insertTitle = "Record Will Be Added",
         .changeTitle = "Record Will Be Changed",
-        .buttons = {"&Save", "&Cancel"},
+        .helpTopic = "InsuredEditor",
+        .buttons = {"&Save", "&Cancel", "Help"},
         .tabs = {{"Coverage", editorControls(kPrimary, "INSURANCE PLAN NAME or PROGRAM NAME COVERAGE", {
             shell::heading("11b Other Claim ID (Designated by NUCC)"),
             entry("F11b", "IN1:INS1F11B", "@s2"),
@@ -256,7 +257,8 @@ const FormDefinition& otherInsuredForm()
         .title = " Insurance Other Plan Name or Other  Program Name Editor",
         .insertTitle = "Record Will Be Added",
         .changeTitle = "Record Will Be Changed",
-        .buttons = {"&Save", "&Cancel"},
+        .helpTopic = "InsuredEditor",
+        .buttons = {"&Save", "&Cancel", "Help"},
         .tabs = {{"Coverage", editorControls(kOther, "OTHER INSURANCE PLAN NAME or PROGRAM NAME COVERAGE", {
             shell::heading("9b Reserved for NUCC Use"),
             entry("F9b", "IN2:INS2F9B", "@s29"),

@@ -2,8 +2,8 @@
 
 #include "data/records.h"
 #include "managers/patientform.h"
-#include "managers/patientpanel.h"
 #include "shell/browsewindow.h"
+#include "shell/detailpanel.h"
 
 #include <QApplication>
 
@@ -14,6 +14,25 @@ using namespace shell;
 namespace {
 
 void callPatientForm() { runPatientForm(QApplication::activeWindow()); }
+
+// The highlighted patient. The name is also the name locator: a name typed
+// over it and accepted locates the list. Nothing else can be edited.
+BrowsePanel patientPanel()
+{
+    return DetailPanel::make({
+        // Shown 29 wide; it takes the 28 characters the name holds.
+        detailLocator("PAT:LNAME", 29),
+        detail("Address", "PAT:ADD1", "@s28"),
+        detailComputed("", "CITYLINE", "@s36", patientCityLine),
+        detail("Home/Cell phone number", "PAT:HAREA", "@p(###)p"),
+        detail("", "PAT:HPHON", "@s10").beside(),
+        detail("Work phone number", "PAT:WAREA", "@p(###)p"),
+        detail("", "PAT:WPHON", "@s10").beside(),
+        detail("Date of Birth", "PAT:BDATE", "@D2"),
+        detail("Social Security Number", "PAT:SSN", "@P###-##-####P"),
+        detail("Gender Status", "PAT:SEX", "@s1").tip("Male/Female"),
+    });
+}
 
 } // namespace
 
@@ -48,7 +67,7 @@ const BrowseDefinition& patientBrowse()
 
 QMdiSubWindow* openPatientManager(QMdiArea* area)
 {
-    return BrowseWindow::openInMdi(patientBrowse(), area, PatientPanel::make());
+    return BrowseWindow::openInMdi(patientBrowse(), area, patientPanel());
 }
 
 } // namespace kestrel::managers

@@ -34,7 +34,6 @@ const FormDefinition& patientForm()
         }}},
         .duplicateKey = DuplicateKey{"PAT:PATKEY", "PAT:PATkey"},
         .numbering = Numbering{"PAT:PAT", "PAT:PATKEY"},
-        .dittoKey = DittoKey::Grave,
     };
     return def;
 }

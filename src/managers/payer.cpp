@@ -3,7 +3,7 @@
 #include "managers/closingrules.h"
 #include "data/file_access.h"
 #include "data/records.h"
-#include "managers/fieldpanel.h"
+#include "shell/detailpanel.h"
 #include "platform/recordfile.h"
 #include "shell/formengine.h"
 #include "shell/formwindow.h"
@@ -34,12 +34,12 @@ const BrowseDefinition& payerBrowse()
 
 BrowsePanel payerPanel()
 {
-    return FieldPanel::make({
-        {"Address 1", "HIC:HICADD1", "@s41"},
-        {"Address 2", "HIC:HICADD2", "@s41"},
-        {"City State and Zip Code", "HIC:HICADD3", "@s41"},
-        {"Telephone number", "HIC:HICPHONE", "@s12"},
-        {"Fax number", "HIC:HICFAX", "@s12"},
+    return DetailPanel::make({
+        detail("Address 1", "HIC:HICADD1", "@s41"),
+        detail("Address 2", "HIC:HICADD2", "@s41"),
+        detail("City State and Zip Code", "HIC:HICADD3", "@s41"),
+        detail("Telephone number", "HIC:HICPHONE", "@s12"),
+        detail("Fax number", "HIC:HICFAX", "@s12"),
     });
 }
 

@@ -2,7 +2,7 @@
 
 #include "data/records.h"
 #include "managers/providerform.h"
-#include "managers/providerpanel.h"
+#include "shell/detailpanel.h"
 
 #include <QApplication>
 
@@ -13,6 +13,46 @@ using namespace shell;
 namespace {
 
 void callProviderForm() { runProviderForm(QApplication::activeWindow()); }
+
+// Every field of the highlighted provider, from the list entry alone: the
+// copy-back has put the entry's fields into PRV, and the billing block is
+// headed by the entry's own BRW1::MAILTO. Nothing in it can be edited.
+BrowsePanel providerPanel()
+{
+    auto phones = [](const char* area, const char* phone, const char* farea, const char* fax) {
+        return std::vector<DetailLine>{
+            detail("Telephone number", area, "@p(###)p"),
+            detail("", phone, "@s9").beside(),
+            detail("Fax number", farea, "@p(###)p"),
+            detail("", fax, "@s9").beside(),
+        };
+    };
+    std::vector<DetailLine> lines{
+        detailGroup("Billing address"),
+        detail("", "BRW1::MAILTO", "@s29"),
+        detail("", "PRV:BADD1", "@s29"),
+        detail("", "PRV:BADD2", "@s29"),
+    };
+    for (DetailLine& l : phones("PRV:BPAREACODE", "PRV:BPHONE", "PRV:BFAREACODE", "PRV:BFAX")) lines.push_back(l);
+    lines.push_back(detailGroup("Physical address"));
+    lines.push_back(detail("", "PRV:PADD1", "@s29"));
+    lines.push_back(detail("", "PRV:PADD2", "@s29"));
+    for (DetailLine& l : phones("PRV:PAREACODE", "PRV:PHONE", "PRV:FAREACODE", "PRV:FAX")) lines.push_back(l);
+    for (DetailLine l : {
+             detailGroup("Identification"),
+             detail("EIN", "PRV:EIN", "@s15"),
+             detail("SSN", "PRV:SSN", "@s15"),
+             detail("License", "PRV:LIC", "@s10"),
+             detail("ID Qualifier", "PRV:F33B1", "@s2").tip("NNPI qualifier"),
+             detail("NPI", "PRV:F33A", "@s10").tip("NPI number"),
+             detail("NNPI", "PRV:F33B2", "@s17").tip("NNPI number"),
+             detailGroup(""),
+             detailMark(" Is mark, if SSN is the Federal Tax I.D. Number.", "PRV:TIDX", "S"),
+             detailMark(" Mark, if billing under the group name.", "PRV:GIDX", "G"),
+         })
+        lines.push_back(std::move(l));
+    return DetailPanel::make(std::move(lines));
+}
 
 } // namespace
 
@@ -68,7 +108,7 @@ const BrowseDefinition& providerLookup()
 
 QMdiSubWindow* openProviderManager(QMdiArea* area)
 {
-    return BrowseWindow::openInMdi(providerBrowse(), area, ProviderPanel::make());
+    return BrowseWindow::openInMdi(providerBrowse(), area, providerPanel());
 }
 
 int selectProvider(QWidget* parent)

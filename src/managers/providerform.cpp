@@ -62,7 +62,6 @@ const FormDefinition& providerForm()
         }}},
         .duplicateKey = DuplicateKey{"PRV:PRVKEY", "PRV:PRVkey"},
         .numbering = Numbering{"PRV:PRV", "PRV:PRVKEY"},
-        .dittoKey = DittoKey::Grave,
     };
     return def;
 }

@@ -61,13 +61,11 @@ bool busy(int rc) { return (rc & 0xFF) == SQLITE_BUSY || (rc & 0xFF) == SQLITE_L
 int query(sqlite3* db, const std::string& sql, const std::function<void(sqlite3_stmt*)>& row,
           std::string* error = nullptr)
 {
-    sqlite3_stmt* st = nullptr;
-    int rc = sqlite3_prepare_v2(db, sql.c_str(), int(sql.size()), &st, nullptr);
-    if (rc == SQLITE_OK) {
-        while ((rc = sqlite3_step(st)) == SQLITE_ROW) row(st);
-    }
+    int rc;
+    detail::Statement st = detail::prepare(db, sql, rc);
+    if (st)
+        while ((rc = sqlite3_step(st.get())) == SQLITE_ROW) row(st.get());
     if (rc != SQLITE_DONE && error) *error = sqlite3_errmsg(db);
-    sqlite3_finalize(st);
     return rc;
 }
 
@@ -220,14 +218,13 @@ std::string withoutSchema(std::string sql)
 void checkKeys(sqlite3* db, const FileDef& def, const SqlLayout& layout, FileCheck& r)
 {
     std::map<std::string, std::string> found;  // index name -> its SQL
-    sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(db, "SELECT name, sql FROM sqlite_schema WHERE type = 'index' AND tbl_name = ? "
-                               "AND sql IS NOT NULL",
-                           -1, &st, nullptr) == SQLITE_OK) {
-        sqlite3_bind_text(st, 1, def.label.data(), int(def.label.size()), SQLITE_TRANSIENT);
-        while (sqlite3_step(st) == SQLITE_ROW) found[text(st, 0)] = text(st, 1);
+    int rc;
+    detail::Statement st = detail::prepare(
+        db, "SELECT name, sql FROM sqlite_schema WHERE type = 'index' AND tbl_name = ? AND sql IS NOT NULL", rc);
+    if (st) {
+        sqlite3_bind_text(st.get(), 1, def.label.data(), int(def.label.size()), SQLITE_TRANSIENT);
+        while (sqlite3_step(st.get()) == SQLITE_ROW) found[text(st.get(), 0)] = text(st.get(), 1);
     }
-    sqlite3_finalize(st);
 
     Findings f(r, State::KeysDamaged);
     const auto statements = layout.indexStatements("main");
@@ -403,12 +400,12 @@ FileCheck checkRecordFile(const FileDef& def, const QString& path)
     }
     completeInterruptedWrite(path, r);
     if (r.state == State::Unreadable) return r;
-    sqlite3* db = nullptr;
-    int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    int rc;
+    const detail::Connection connection = detail::openDatabase(path, SQLITE_OPEN_READONLY, rc);
+    sqlite3* db = connection.get();
     if (rc != SQLITE_OK) {
         worsen(r, State::Damaged);
         r.problems << QStringLiteral("cannot be opened (%1)").arg(QString::fromUtf8(sqlite3_errmsg(db)));
-        sqlite3_close(db);
         return r;
     }
     sqlite3_busy_timeout(db, WaitMs);
@@ -430,7 +427,6 @@ FileCheck checkRecordFile(const FileDef& def, const QString& path)
         }
     }
     query(db, "COMMIT", [](sqlite3_stmt*) {});
-    sqlite3_close(db);
     return r;
 }
 
@@ -498,14 +494,13 @@ std::vector<long long> removePlaceholders(const FileDef& def, const QString& dir
 RecordLoss lostRecords(const FileDef& def, const QString& path)
 {
     RecordLoss loss;
-    sqlite3* db = nullptr;
-    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
-        sqlite3_busy_timeout(db, WaitMs);
-        const detail::LostRecords lost = detail::findLostRecords(db, "main", SqlLayout(def), LostListed);
-        loss.count = lost.count;
-        if (lost.count > 0) loss.description = q(detail::describeLoss(lost));
-    }
-    sqlite3_close(db);
+    int rc;
+    const detail::Connection db = detail::openDatabase(path, SQLITE_OPEN_READONLY, rc);
+    if (rc != SQLITE_OK) return loss;
+    sqlite3_busy_timeout(db.get(), WaitMs);
+    const detail::LostRecords lost = detail::findLostRecords(db.get(), "main", SqlLayout(def), LostListed);
+    loss.count = lost.count;
+    if (lost.count > 0) loss.description = q(detail::describeLoss(lost));
     return loss;
 }
 

@@ -48,11 +48,11 @@ LostRecords findLostRecords(sqlite3* db, const std::string& schema, const SqlLay
             ++lost.count;
             if (lost.namedCount >= listed) continue;
             ++lost.namedCount;
-            std::string value;
-            for (int i = 0; i < parts; ++i)
-                value += (i ? "/" : "") +
-                         valueText(st.get(), i + 1, def.fields[std::size_t(layout.fieldOf(key, i))]);
-            values += (values.empty() ? "" : ", ") + value;
+            if (!values.empty()) values += ", ";
+            for (int i = 0; i < parts; ++i) {
+                if (i) values += '/';
+                values += valueText(st.get(), i + 1, def.fields[std::size_t(layout.fieldOf(key, i))]);
+            }
         }
         if (!values.empty()) lost.named.push_back(std::string(def.keys[std::size_t(key)].label) + " " + values);
     }
@@ -83,7 +83,10 @@ std::string describeLoss(const LostRecords& lost)
     std::string s = std::to_string(lost.count) + " records the file no longer holds";
     if (lost.named.empty()) return s;
     s += " (";
-    for (std::size_t i = 0; i < lost.named.size(); ++i) s += (i ? "; " : "") + lost.named[i];
+    for (std::size_t i = 0; i < lost.named.size(); ++i) {
+        if (i) s += "; ";
+        s += lost.named[i];
+    }
     if (lost.count > lost.namedCount) s += " and " + std::to_string(lost.count - lost.namedCount) + " more";
     return s + ")";
 }

@@ -2,6 +2,7 @@
 // Inside of RecordFile, shared with View and Transaction. Private to the driver.
 
 #include "platform/recordfile.h"
+#include "platform/sqlitehandle.h"
 #include "platform/sqlitelayout.h"
 #include "platform/view.h"
 
@@ -22,6 +23,19 @@ int fires(Operation op, std::string_view fileLabel);
 
 namespace detail {
 
+// Wait for another station's lock, in milliseconds.
+constexpr int BusyWaitMs = 2000;
+
+// Ids of the cached statements of a file.
+constexpr std::uint32_t StByRid = 1, StInsert = 2, StUpdate = 3, StUpdateWatched = 4, StRemove = 5;
+constexpr std::uint32_t walkId(int order, WalkMode mode, bool forward, int range)
+{
+    return 0x100000u | (std::uint32_t(order + 1) << 8) | (std::uint32_t(mode) << 4) | (forward ? 8u : 0u) |
+           std::uint32_t(range);
+}
+constexpr std::uint32_t getId(int key) { return 0x200000u | std::uint32_t(key); }
+constexpr std::uint32_t duplicateId(int key) { return 0x300000u | std::uint32_t(key); }
+
 // The count of writes made in this process to the file at `path`, through
 // any of its handles: one handle's read-ahead must not outlive another
 // handle's write. The counter lives as long as the process.
@@ -31,18 +45,13 @@ std::atomic<std::uint64_t>* writesTo(const QString& path);
 // names the query.
 class StatementCache {
 public:
-    StatementCache() = default;
-    ~StatementCache() { clear(); }
-    StatementCache(const StatementCache&) = delete;
-    StatementCache& operator=(const StatementCache&) = delete;
-
     // The cached statement for `id`, preparing `sql()` on a miss; nullptr
     // when preparing fails (the connection holds the error).
     template <class MakeSql>
     sqlite3_stmt* get(sqlite3* db, std::uint32_t id, MakeSql sql)
     {
         auto it = map_.find(id);
-        if (it != map_.end()) return it->second;
+        if (it != map_.end()) return it->second.get();
         sqlite3_stmt* st = nullptr;
         std::string text = sql();
         if (sqlite3_prepare_v3(db, text.c_str(), int(text.size()), SQLITE_PREPARE_PERSISTENT, &st, nullptr) !=
@@ -50,17 +59,13 @@ public:
             sqlite3_finalize(st);
             return nullptr;
         }
-        map_.emplace(id, st);
+        map_.emplace(id, Statement(st));
         return st;
     }
-    void clear()
-    {
-        for (auto& [id, st] : map_) sqlite3_finalize(st);
-        map_.clear();
-    }
+    void clear() { map_.clear(); }
 
 private:
-    std::unordered_map<std::uint32_t, sqlite3_stmt*> map_;
+    std::unordered_map<std::uint32_t, Statement> map_;
 };
 
 // Where the operations of a file run: its own connection, or the connection
@@ -115,7 +120,7 @@ struct RecordFile::Impl {
     detail::SqlLayout layout;
     QString dir;
     QString path;        // of the open file
-    sqlite3* db = nullptr;
+    detail::Connection db;  // before the caches: their statements go first
     detail::StatementCache ownCache;
     detail::StatementCache txCache;
     detail::Route route;
@@ -156,6 +161,8 @@ struct RecordFile::Impl {
     int done(int code);                       // records a code without a driver error
     int sqlFailure(int rc, sqlite3* on);      // maps an SQLite failure, records it
     int notOpen() { return done(errc::FileNotOpen); }
+    // Records a code with a message of the driver's own (and its own code).
+    int failWith(int code, std::string message, int ownCode = 0);
     bool injected(faults::Operation op);      // the test hook fired; error recorded
 
     sqlite3_stmt* statement(std::uint32_t id, const std::function<std::string()>& sql);
@@ -193,6 +200,16 @@ struct RecordFile::Impl {
     // Checks that the open database is a sound file of this layout; `upgrade`
     // tells that it is one of the previous format.
     int checkFile(bool& upgrade);
+    // After the database was opened: checks it, sets its journal and
+    // upgrades a file of the previous format (0 or the error, recorded).
+    int checkOpened();
+    // The quick structural check of open, and whether every key holds as
+    // many entries as the table has records for it (0, or 46/47, recorded).
+    int quickCheck();
+    // Before a rebuild, on its database with the file attached as "src": 0,
+    // or 47 (recorded) for a file not ours, or one whose keys name records
+    // its table lost unless the loss was accepted; SQLite's failure in `rc`.
+    int refuseRebuild(sqlite3* fresh, Loss loss, int& rc);
     // Upgrades a file of the previous format in place (0, 32, 46 when a
     // unique key's values collide once folded, or 90).
     int upgradeFormat();

@@ -2,6 +2,8 @@
 // Owning handles of SQLite objects, so that every exit path of the driver
 // closes what it opened. Private to the driver.
 
+#include "platform/privatefiles.h"
+
 #include <QFile>
 #include <QString>
 
@@ -44,6 +46,48 @@ inline Statement prepare(sqlite3* db, const std::string& sql, int& rc)
     }
     return Statement(st);
 }
+
+// Runs statements that return no rows we need; SQLite's result code.
+inline int exec(sqlite3* db, const std::string& sql)
+{
+    return sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
+}
+
+// Attaches the database at `path` to `db` as `schema`; SQLite's result code.
+inline int attach(sqlite3* db, const QString& path, const std::string& schema)
+{
+    int rc;
+    Statement st = prepare(db, "ATTACH DATABASE ? AS " + schema, rc);
+    if (!st) return rc;
+    const QByteArray file = QFile::encodeName(path);
+    sqlite3_bind_text(st.get(), 1, file.constData(), int(file.size()), SQLITE_TRANSIENT);
+    return sqlite3_step(st.get()) == SQLITE_DONE ? SQLITE_OK : sqlite3_errcode(db);
+}
+
+// A file built under a temporary name (a new record file, a rebuild):
+// removed, with what SQLite kept beside it, when the handle goes, unless it
+// was moved into place meanwhile. Open connections to it must go first.
+class TemporaryFile {
+public:
+    // Made 0600 before SQLite opens it: its journals take the same mode.
+    explicit TemporaryFile(QString path) : path_(std::move(path))
+    {
+        removeAll();
+        makePrivateFile(path_);
+    }
+    ~TemporaryFile() { removeAll(); }
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+    const QString& path() const { return path_; }
+
+private:
+    void removeAll()
+    {
+        QFile::remove(path_);
+        QFile::remove(path_ + QStringLiteral("-journal"));
+    }
+    QString path_;
+};
 
 // Column `col` of the current row as UTF-8 text ("" for NULL).
 inline std::string columnText(sqlite3_stmt* st, int col)

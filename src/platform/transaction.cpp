@@ -7,10 +7,8 @@
 
 namespace kestrel::platform {
 
-namespace {
-constexpr int BusyWaitMs = 2000;
-int exec(sqlite3* db, const std::string& sql) { return sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr); }
-} // namespace
+using detail::BusyWaitMs;
+using detail::exec;
 
 Transaction::Transaction(std::initializer_list<RecordFile*> files, int waitMs)
     : Transaction(std::vector<RecordFile*>(files), waitMs)
@@ -49,7 +47,7 @@ int Transaction::start()
     // The transaction runs on the first file's connection with the others
     // attached: SQLite then commits all of them atomically (rollback journal).
     RecordFile::Impl& first = *files_[0]->d_;
-    sqlite3* db = first.db;
+    sqlite3* db = first.db.get();
     db_ = db;
     std::vector<std::string> schemas(files_.size(), "main");
     for (std::size_t i = 1; i < files_.size(); ++i) {
@@ -62,14 +60,7 @@ int Transaction::start()
             }
         if (shared) continue;
         std::string schema = "k" + std::to_string(i);
-        sqlite3_stmt* st = nullptr;
-        int rc = sqlite3_prepare_v2(db, ("ATTACH DATABASE ? AS " + schema).c_str(), -1, &st, nullptr);
-        if (rc == SQLITE_OK) {
-            QByteArray path = QFile::encodeName(f.path);
-            sqlite3_bind_text(st, 1, path.constData(), int(path.size()), SQLITE_TRANSIENT);
-            rc = sqlite3_step(st) == SQLITE_DONE ? SQLITE_OK : sqlite3_errcode(db);
-        }
-        sqlite3_finalize(st);
+        int rc = detail::attach(db, f.path, schema);
         if (rc == SQLITE_OK) {
             attached_.push_back(schema);
             rc = exec(db, "PRAGMA " + schema + ".journal_mode=DELETE");
@@ -110,7 +101,7 @@ int Transaction::commit()
         rollback();
         return fail(code, 0, code == errc::DriverError ? "failure injected by a test" : "");
     }
-    sqlite3* db = static_cast<sqlite3*>(db_);
+    sqlite3* db = db_;
     int rc = exec(db, "COMMIT");
     if (rc == SQLITE_OK) {
         finish();
@@ -133,7 +124,7 @@ int Transaction::commit()
 int Transaction::rollback()
 {
     if (!active_) return 0;
-    sqlite3* db = static_cast<sqlite3*>(db_);
+    sqlite3* db = db_;
     if (!sqlite3_get_autocommit(db)) exec(db, "ROLLBACK");
     restoreCurrent();
     finish();
@@ -159,12 +150,12 @@ void Transaction::abandon() { rollback(); }
 
 void Transaction::finish()
 {
-    sqlite3* db = static_cast<sqlite3*>(db_);
+    sqlite3* db = db_;
     for (std::size_t i = 0; i < files_.size(); ++i) {
         RecordFile::Impl& f = *files_[i]->d_;
         if (f.transaction != this && active_) continue;
         f.txCache.clear();
-        if (f.db) f.route = {f.db, "main", &f.ownCache};
+        if (f.db) f.route = {f.db.get(), "main", &f.ownCache};
         f.transaction = nullptr;
         // Other handles may have read ahead while the writes were pending.
         f.wrote();

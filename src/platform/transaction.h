@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+struct sqlite3;
+
 namespace kestrel::platform {
 
 class RecordFile;
@@ -62,7 +64,7 @@ private:
     int waitMs_;
     bool active_ = false;
     int error_ = 0;
-    void* db_ = nullptr;                 // the connection the transaction runs on
+    sqlite3* db_ = nullptr;              // the connection the transaction runs on (a file's)
     std::vector<std::string> attached_;  // schema names attached for it
 };
 

@@ -90,13 +90,31 @@ struct BrowseOrder {
     // Key label; empty: the file's physical order (no step locator, no thumb
     // table: the thumb only shows the top, the middle or the bottom).
     data::KeyName key;
-    // Range limit: the parent field of each leading key component
-    // ("PAT:PAT"). The range variable of component i of order k is named
-    // BRWn::Sortk:Reset:<parent field>, for the filter to compare with.
+    // Range limit: the parent field of each range variable ("PAT:PAT",
+    // "INV:INV"). The variable of parent P in order k is named
+    // BRWn::Sortk:Reset:P, for the filter to compare with; it takes the
+    // parent's value at every rebuild for a new range, and a parent that
+    // no longer equals it rebuilds the list from the start of the range.
     std::vector<data::FieldName> range;
     // View filter, set at every Reset sort and Locate (e.g.
     // "INV:PAT = BRW2::Sort1:Reset:PAT:PAT" or "(AUT:PAT=INV:PAT)").
     QString filter;
+    // The field of the browsed file that each range variable limits, in the
+    // order of `range` ("ITM:INV" for "INV:INV"). The leading key parts that
+    // are among them hold the range in the key (primed at every Reset sort
+    // and Locate, the walk stops at the range's end); the others are limited
+    // by the filter alone. &Add primes every one of them with its range
+    // value. Empty: each range variable limits the key part in its place
+    // (the first variable the first part, and so on).
+    QStringList rangeFields;
+
+    // The same order with the fields its range variables limit.
+    BrowseOrder limiting(QStringList fields) const
+    {
+        BrowseOrder o = *this;
+        o.rangeFields = std::move(fields);
+        return o;
+    }
 
     bool fileOrder() const { return key.isEmpty(); }
 };
@@ -190,6 +208,19 @@ struct BrowseDefinition {
     std::function<void()> onRecordRead{};
     // After every copy-back: compute what the window shows of the record.
     std::function<void()> onCopyBack{};
+    // The list was filled afresh from the start of its view: its first fill,
+    // and every rebuild for a new range (a child list following its
+    // parent). Totals over the view are recomputed here (sumView).
+    std::function<void()> onReloaded{};
+    // A called update form (or a procedure run through BrowseEngine::call)
+    // has returned and the page has been rebuilt on its record; the thumb,
+    // the new selection and the Refresh follow. The engine's localRequest()
+    // and localResponse() still tell what was asked and how it ended.
+    std::function<void()> afterCall{};
+    // The highlight moved (a new selection, after its copy-back), or the page
+    // was emptied: lists linked to this one refresh here, each limited by
+    // the record this one now holds in the buffer.
+    std::function<void()> onSelectionMoved{};
     // Step locator replacing the rule on the first key field.
     StepLocator stepLocator{};
 

@@ -41,11 +41,15 @@ struct BrowseEngine::Order {
     int number = 0;
     int keyIndex = platform::FileOrder;
     std::vector<const FieldDef*> keyFields;
-    // Range limit: the parent field of each leading key component, the range
-    // variable holding its value at the last rebuild, and the variable's name.
+    // Range limit: the parent field of each range variable, the variable
+    // holding its value at the last rebuild, the variable's name, and the
+    // field of the browsed file it limits.
     std::vector<data::FieldRef> parents;
     std::vector<FieldValue> rangeValues;  // sized once: the filter binds to its elements
     std::vector<std::string> rangeNames;  // upper case
+    std::vector<const FieldDef*> children;
+    // The leading key parts that hold the range, and the variable of each.
+    std::vector<std::size_t> heldBy;
     std::optional<FilterExpression> filter;
     bool filterTried = false;
     // A filter that does not compile is reported once; the order then goes
@@ -55,6 +59,13 @@ struct BrowseEngine::Order {
 
     bool fileOrder() const { return keyIndex == platform::FileOrder; }
     bool ranged() const { return !rangeValues.empty() && !filterBroken; }
+    // The key part the locator, the thumb and a thumb drag work on: the
+    // first one the range does not hold (the date of a claim's lines).
+    const FieldDef* locatorField() const
+    {
+        if (keyFields.empty()) return nullptr;
+        return keyFields[std::min(heldBy.size(), keyFields.size() - 1)];
+    }
 };
 
 BrowseEngine::BrowseEngine(const BrowseDefinition& def) : def_(def)
@@ -99,8 +110,6 @@ BrowseEngine::BrowseEngine(const BrowseDefinition& def) : def_(def)
             if (o->keyIndex < 0) throw std::invalid_argument("browse order on another file's key: " + std::string(bo.key.label()));
             const platform::KeyDef& k = fileDef_->keys[std::size_t(o->keyIndex)];
             for (int i = 0; i < k.count(); ++i) o->keyFields.push_back(fileDef_->field(k.parts[std::size_t(i)]));
-            if (int(bo.range.size()) > k.count())
-                throw std::invalid_argument("browse range longer than its key: " + std::string(bo.key.label()));
         }
         for (const data::FieldName& parent : bo.range) {
             o->parents.push_back(parent.ref());
@@ -108,6 +117,7 @@ BrowseEngine::BrowseEngine(const BrowseDefinition& def) : def_(def)
                 upper(QStringLiteral("BRW%1::Sort%2:Reset:%3").arg(def.list).arg(o->number).arg(parent.text()).toStdString()));
         }
         o->rangeValues.resize(o->parents.size());
+        limitRange(*o);
         orders_.push_back(std::move(o));
     }
     if (orders_.empty()) throw std::invalid_argument("browse without a sort order: " + std::string(def.file.label()));
@@ -128,12 +138,49 @@ BrowseEngine::BrowseEngine(const BrowseDefinition& def) : def_(def)
         }
 }
 
+// Which fields the range variables of an order limit, and which leading key
+// parts hold them.
+void BrowseEngine::limitRange(Order& o) const
+{
+    const BrowseOrder& bo = *o.def;
+    const std::string key = bo.key.toStdString();
+    if (bo.rangeFields.isEmpty()) {
+        if (o.parents.size() > o.keyFields.size())
+            throw std::invalid_argument("browse range longer than its key (name the fields it limits): " + key);
+        o.children.assign(o.keyFields.begin(), o.keyFields.begin() + std::ptrdiff_t(o.parents.size()));
+    } else {
+        if (bo.rangeFields.size() != bo.range.size())
+            throw std::invalid_argument("browse range: one limited field per range variable: " + key);
+        for (const QString& label : bo.rangeFields) {
+            const FieldDef* f = fileDef_->field(label.toStdString());
+            if (!f) throw std::invalid_argument("browse range limits a field not of its file: " + label.toStdString());
+            o.children.push_back(f);
+        }
+    }
+    for (const FieldDef* part : o.keyFields) {
+        auto at = std::find(o.children.begin(), o.children.end(), part);
+        if (at == o.children.end()) break;
+        o.heldBy.push_back(std::size_t(at - o.children.begin()));
+    }
+}
+
 BrowseEngine::~BrowseEngine()
 {
     closeView();
 }
 
 // ------------------------------------------------------------------ opening
+
+void BrowseEngine::openEmbedded()
+{
+    if (opened_) return;
+    embedded_ = true;
+    const int request = CallRequest, response = CallResponse;
+    CallRequest = NoRequest;
+    open();
+    CallRequest = request;
+    CallResponse = response;
+}
 
 void BrowseEngine::open()
 {
@@ -244,15 +291,24 @@ void BrowseEngine::sortSelection()
         } else if (changedRange) {
             queue_.clear();
             rebuild(3);
+        } else if (active().fileOrder()) {
+            // File order has no key to locate on: the page is read again
+            // from its first entry and the highlight stays on its record.
+            rebuild(2);
         } else {
             locate(2);
         }
         if (closed_) return;
         if (!queue_.empty()) copyBack(highlighted_);
         buildThumbTable();
+        if (closed_) return;
+        const bool reloaded = previous == 0 || changedRange;
+        if (reloaded && def_.onReloaded) def_.onReloaded();
+        if (closed_) return;
         // The scroll bar and the thumb follow new selections; the first page
-        // gets one too, or a long list would open without its scroll bar.
-        if (previous == 0) postNewSelection();
+        // and a new range get one too, or a long list would open without its
+        // scroll bar, and the lists linked to this one would not follow.
+        if (reloaded) postNewSelection();
     } else if (!queue_.empty()) {
         copyBack(highlighted_);
     }
@@ -266,8 +322,8 @@ void BrowseEngine::primeRange()
 {
     Order& o = active();
     if (!o.ranged()) return;
-    for (std::size_t i = 0; i < o.rangeValues.size(); ++i)
-        platform::writeField(*o.keyFields[i], buffer_, o.rangeValues[i]);
+    for (std::size_t i = 0; i < o.heldBy.size(); ++i)
+        platform::writeField(*o.keyFields[i], buffer_, o.rangeValues[o.heldBy[i]]);
 }
 
 // Creates the view in the active order with its range primed and its
@@ -275,9 +331,16 @@ void BrowseEngine::primeRange()
 // be compiled (already reported; the view then has neither filter nor range).
 bool BrowseEngine::openView()
 {
-    Order& o = active();
     view_ = std::make_unique<View>(*file_);
-    view_->setOrder(o.keyIndex);
+    return configureView(*view_);
+}
+
+// Sets a view to the active order, its range (primed in the buffer) and
+// filter. False when the filter cannot be compiled (reported once).
+bool BrowseEngine::configureView(View& view)
+{
+    Order& o = active();
+    view.setOrder(o.keyIndex);
 
     const QString& text = o.def->filter;
     if (!text.trimmed().isEmpty() && !o.filterTried) {
@@ -302,13 +365,51 @@ bool BrowseEngine::openView()
     if (o.filterBroken) return false;
     if (o.ranged()) {
         primeRange();
-        view_->setRange(int(o.rangeValues.size()));
+        view.setRange(int(o.heldBy.size()));
     }
     if (o.filter) {
         const FilterExpression* f = &*o.filter;
-        view_->setFilter([f] { return f->evaluate(); });
+        view.setFilter([f] { return f->evaluate(); });
     }
     return true;
+}
+
+// ------------------------------------------------------- whole-view walk
+
+std::optional<std::vector<Decimal>> BrowseEngine::sumView(const QStringList& fields)
+{
+    std::vector<const FieldDef*> summed;
+    for (const QString& label : fields) {
+        const FieldDef* f = fileDef_->field(label.toStdString());
+        if (!f || f->kind != FieldKind::Packed)
+            throw std::invalid_argument("browse sums a field that is not a number of its file: " + label.toStdString());
+        summed.push_back(f);
+    }
+    if (closed_ || !opened_ || order_ == 0) return std::nullopt;
+
+    std::vector<Decimal> sums(summed.size(), Decimal(0));
+    // The walk reads into the record buffer; the highlighted record goes
+    // back into it afterwards, and the page's own view is not moved.
+    std::vector<unsigned char> saved(buffer_, buffer_ + fileDef_->recordLength);
+    if (host_) host_->setWaitCursor(true);
+    View walk(*file_);
+    configureView(walk);
+    int code = walk.setToStart();
+    if (code == errc::Ok) {
+        file_->send("QUICKSCAN=on");
+        while ((code = walk.next()) == errc::Ok)
+            for (std::size_t i = 0; i < summed.size(); ++i)
+                sums[i] += std::get<Decimal>(platform::readField(*summed[i], buffer_));
+        file_->send("QUICKSCAN=off");
+    }
+    std::memcpy(buffer_, saved.data(), saved.size());
+    if (host_) host_->setWaitCursor(false);
+    if (code != errc::NoRecord) {
+        retrievalError();
+        return std::nullopt;
+    }
+    for (Decimal& d : sums) d = d.rescaled(kSumPlaces);
+    return sums;
 }
 
 bool BrowseEngine::resetSort()
@@ -531,11 +632,10 @@ void BrowseEngine::newSelection()
         scrollBarVisible_ = int(queue_.size()) >= pageSize();
         if (host_) host_->setScrollBarVisible(scrollBarVisible_);
         const Order& o = *activeOrder_();
-        if (!o.fileOrder()) {
-            const FieldDef* k = o.keyFields.front();
-            thumb_ = o.thumb.positionFor(platform::readField(*k, buffer_));
-        }
+        if (!o.fileOrder()) thumb_ = o.thumb.positionFor(platform::readField(*o.locatorField(), buffer_));
     }
+    if (def_.onSelectionMoved) def_.onSelectionMoved();
+    if (closed_) return;
     refresh();
 }
 
@@ -630,8 +730,8 @@ void BrowseEngine::thumbDragged(int position)
     }
     const Order& o = active();
     if (o.fileOrder()) return;
-    const FieldDef* k = o.keyFields.front();
-    platform::writeField(*k, buffer_, o.thumb.entry(position));
+    clearKeyAfterLocator();
+    platform::writeField(*o.locatorField(), buffer_, o.thumb.entry(position));
     locate(2);
 }
 
@@ -639,8 +739,17 @@ void BrowseEngine::thumbDragged(int position)
 
 const FieldDef* BrowseEngine::firstKeyField() const
 {
-    const Order* o = activeOrder_();
-    return o->fileOrder() ? nullptr : o->keyFields.front();
+    return activeOrder_()->locatorField();
+}
+
+// The key parts after the locator's are cleared, so a locate on the
+// locator's value lands on the first record that has it.
+void BrowseEngine::clearKeyAfterLocator()
+{
+    const Order& o = *activeOrder_();
+    const FieldDef* k = o.locatorField();
+    auto at = std::find(o.keyFields.begin(), o.keyFields.end(), k);
+    for (++at; at < o.keyFields.end(); ++at) platform::clearField(**at, buffer_);
 }
 
 char BrowseEngine::firstCharacter() const
@@ -661,11 +770,11 @@ void BrowseEngine::primeLocator(char typed)
         def_.stepLocator.prime(typed);
         return;
     }
-    const Order& o = *activeOrder_();
-    // The typed character alone in the first component; the rest cleared so
-    // the locate lands on the first record that begins at or after it.
-    for (std::size_t i = 1; i < o.keyFields.size(); ++i) platform::clearField(*o.keyFields[i], buffer_);
-    const FieldDef* k = o.keyFields.front();
+    // The typed character alone in the locator's part; the rest cleared so
+    // the locate lands on the first record that begins at or after it (the
+    // parts the range holds are primed by the locate).
+    clearKeyAfterLocator();
+    const FieldDef* k = firstKeyField();
     if (k->kind == FieldKind::Packed) {
         // A number key takes the digit's value; any other character gives 0.
         int v = (typed >= '0' && typed <= '9') ? typed - '0' : 0;
@@ -858,7 +967,26 @@ void BrowseEngine::callUpdateForm(int request)
     if (request == InsertRecord) {
         platform::clearRecord(*fileDef_, buffer_);
         file_->forget();
+        primeRangeFields();
     }
+    call(request, [this] {
+        if (def_.updateForm) def_.updateForm();
+        else CallResponse = RequestCancelled;
+    });
+}
+
+// A new child record belongs to the parent the list is limited to: the
+// fields the range variables limit take their values.
+void BrowseEngine::primeRangeFields()
+{
+    const Order& o = active();
+    for (std::size_t i = 0; i < o.children.size(); ++i)
+        platform::writeField(*o.children[i], buffer_, o.rangeValues[i]);
+}
+
+void BrowseEngine::call(int request, const std::function<void()>& procedure)
+{
+    if (closed_ || !opened_) return;
     call_.localRequest = request;
     closeView();
     CallRequest = request;
@@ -868,8 +996,7 @@ void BrowseEngine::callUpdateForm(int request)
             bool& flag;
             ~Done() { flag = false; }
         } done{formRunning_};
-        if (def_.updateForm) def_.updateForm();
-        else CallResponse = RequestCancelled;
+        procedure();
     }
     call_.localResponse = CallResponse == NoResponse ? RequestCancelled : CallResponse;
     resetSort();
@@ -884,6 +1011,8 @@ void BrowseEngine::callUpdateForm(int request)
     } else {
         rebuild(2);
     }
+    if (closed_) return;
+    if (def_.afterCall) def_.afterCall();
     if (closed_) return;
     buildThumbTable();
     if (closed_) return;
@@ -904,7 +1033,7 @@ void BrowseEngine::buildThumbTable()
     // the highlighted record afterwards.
     std::vector<unsigned char> saved(buffer_, buffer_ + fileDef_->recordLength);
     auto restore = [&] { std::memcpy(buffer_, saved.data(), saved.size()); };
-    const FieldDef* k = o.keyFields.front();
+    const FieldDef* k = o.locatorField();
 
     resetSort();
     int code = view_->previous();
@@ -923,7 +1052,9 @@ void BrowseEngine::buildThumbTable()
         return;
     }
     FieldValue low = platform::readField(*k, buffer_);
-    o.thumb = ThumbTable::build(low, high, k->size, k->places);
+    o.thumb = k->kind == FieldKind::Date
+                  ? ThumbTable::fromDates(std::get<std::string>(low), std::get<std::string>(high))
+                  : ThumbTable::build(low, high, k->size, k->places);
     restore();
 }
 
@@ -945,7 +1076,7 @@ void BrowseEngine::close()
     highlighted_ = 0;
     for (auto& o : orders_) o->thumb = ThumbTable();
     use_.reset();
-    call_.giveBack();
+    if (!embedded_) call_.giveBack();
     if (host_) host_->closeWindow();
 }
 

@@ -35,6 +35,7 @@
 #include "shell/browsethumb.h"
 #include "shell/callprotocol.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -79,6 +80,10 @@ public:
     // Open steps 1, 2 and 4: take over the request, use the files, set up
     // &Select. The host shows the window afterwards.
     void open();
+    // Open for a list embedded in another window (a tab of an update form):
+    // that window has taken the request over, so the list runs with request
+    // 0 and its close hands nothing back in CallResponse.
+    void openEmbedded();
     bool isOpen() const { return opened_; }
     // The window reports that it is open: the first Refresh, then the focus
     // goes to the list. Only the first call counts.
@@ -130,6 +135,23 @@ public:
     // after them): for owners' locator fields.
     void locateOnBuffer();
 
+    // Calls another procedure as the update buttons call the update form,
+    // for buttons of the owner's own (&Open): CallRequest takes `request`,
+    // the view is closed while `procedure` runs, and afterwards the page is
+    // rebuilt on the record the procedure left current (Completed Insert or
+    // Change) or on the current page, afterCall runs, then the thumb table,
+    // a new selection and a Refresh.
+    void call(int request, const std::function<void()>& procedure);
+
+    // Whole-view walk: reads every record of the active order's view (its
+    // range and filter, as the list shows them) from its start, on a walk of
+    // its own, and sums the number fields named (of the browsed file), each
+    // from 0, exactly, with two places. The record buffer is left as it was.
+    // A read error other than end of file shows "Record Retrieval Error"
+    // (35) with the file's label, closes the browse and gives nothing.
+    static constexpr int kSumPlaces = 2;
+    std::optional<std::vector<platform::Decimal>> sumView(const QStringList& fields);
+
     // ---- state, for the window and tests
     bool selectMode() const { return call_.entryRequest == SelectRecord; }
     int localRequest() const { return call_.localRequest; }
@@ -171,7 +193,11 @@ private:
     void afterScroll(ScrollEvent event, int asked, int read);
 
     bool openView();
+    bool configureView(platform::View& view);
     void closeView();
+    void limitRange(Order& o) const;
+    void primeRangeFields();
+    void clearKeyAfterLocator();
     void primeRange();
     bool rangeChanged() const;
     void saveRange();
@@ -219,6 +245,7 @@ private:
     bool windowOpened_ = false;
     std::unique_ptr<data::FileUse> use_;
     bool closed_ = false;
+    bool embedded_ = false;
 };
 
 } // namespace kestrel::shell

@@ -1,6 +1,7 @@
 #include "shell/browsethumb.h"
 
 #include "platform/cp1252.h"
+#include "platform/dates.h"
 
 #include <algorithm>
 
@@ -144,6 +145,17 @@ ThumbTable ThumbTable::fromNumbers(const Decimal& low, const Decimal& high, int 
     }
     t.entries_[0] = Decimal::fromUnits(lo, places);
     t.entries_[kEntries - 1] = Decimal::fromUnits(hi, places);
+    return t;
+}
+
+ThumbTable ThumbTable::fromDates(std::string_view low, std::string_view high)
+{
+    const auto lo = platform::dates::dayFromStored(low);
+    const auto hi = platform::dates::dayFromStored(high);
+    if (!lo || !hi || *lo <= 0 || *hi <= 0) return fromText(low, high, int(std::max(low.size(), high.size())));
+    ThumbTable t;
+    for (int k = 0; k < kEntries; ++k)
+        t.entries_[std::size_t(k)] = platform::dates::storedFromDay(*lo + (*hi - *lo) * k / (kEntries - 1));
     return t;
 }
 

@@ -41,7 +41,11 @@ public:
     static ThumbTable fromText(std::string_view low, std::string_view high, int width);
     // Numeric key with `places` decimals.
     static ThumbTable fromNumbers(const platform::Decimal& low, const platform::Decimal& high, int places);
-    // Either of the above, by the kind of the values.
+    // Date key (yyyymmdd texts): 100 dates spread evenly, by day, from the
+    // first to the last, as yyyymmdd texts. A blank or malformed date at
+    // either end falls back to the text interpolation.
+    static ThumbTable fromDates(std::string_view low, std::string_view high);
+    // Either of the first two, by the kind of the values.
     static ThumbTable build(const platform::FieldValue& low, const platform::FieldValue& high, int width,
                            int places);
 

@@ -3,6 +3,7 @@
 #include "platform/cp1252.h"
 #include "platform/listformat.h"
 #include "shell/dialogunits.h"
+#include "shell/geometry.h"
 #include "shell/helpviewer.h"
 #include "shell/resizeradapter.h"
 
@@ -181,27 +182,42 @@ BrowseWindow::~BrowseWindow()
 
 void BrowseWindow::build()
 {
-    int y = kMargin;
-    if (!def_.heading.isEmpty()) {
-        heading_ = new QLabel(def_.heading, this);
-        QFont f = heading_->font();
-        f.setBold(true);
-        f.setPointSizeF(f.pointSizeF() * 1.2);
-        heading_->setFont(f);
-        heading_->setObjectName(QStringLiteral("heading"));
-    }
-    if (!def_.tabs.empty()) {
-        tabs_ = new QTabBar(this);
-        tabs_->setDrawBase(false);
-        tabs_->setExpanding(false);
-        for (const BrowseTab& t : def_.tabs) tabs_->addTab(t.text);
-        connect(tabs_, &QTabBar::currentChanged, this, [this](int i) { engine_->tabChanged(i + 1); });
-        connect(tabs_, &QTabBar::tabBarClicked, this, [this](int i) {
-            // Selecting the tab that is already current refreshes as well.
-            if (i == tabs_->currentIndex()) engine_->tabChanged(i + 1);
-        });
-    }
+    buildHeading();
+    buildTabs();
+    const int columnsWidth = buildList();
+    buildThumb();
+    buildButtons();
+    placeControls(columnsWidth);
+    ResizerAdapter::attach(this);
+}
 
+void BrowseWindow::buildHeading()
+{
+    if (def_.heading.isEmpty()) return;
+    heading_ = new QLabel(def_.heading, this);
+    QFont f = heading_->font();
+    f.setBold(true);
+    f.setPointSizeF(f.pointSizeF() * 1.2);
+    heading_->setFont(f);
+    heading_->setObjectName(QStringLiteral("heading"));
+}
+
+void BrowseWindow::buildTabs()
+{
+    if (def_.tabs.empty()) return;
+    tabs_ = new QTabBar(this);
+    tabs_->setDrawBase(false);
+    tabs_->setExpanding(false);
+    for (const BrowseTab& t : def_.tabs) tabs_->addTab(t.text);
+    connect(tabs_, &QTabBar::currentChanged, this, [this](int i) { engine_->tabChanged(i + 1); });
+    connect(tabs_, &QTabBar::tabBarClicked, this, [this](int i) {
+        // Selecting the tab that is already current refreshes as well.
+        if (i == tabs_->currentIndex()) engine_->tabChanged(i + 1);
+    });
+}
+
+int BrowseWindow::buildList()
+{
     list_ = new QTableView(this);
     model_ = new BrowseListModel(*engine_, platform::ListFormat::from(def_.format), this);
     list_->setModel(model_);
@@ -222,24 +238,39 @@ void BrowseWindow::build()
     list_->horizontalHeader()->setVisible(model_->format().hasHeaders());
     list_->horizontalHeader()->setHighlightSections(false);
     list_->horizontalHeader()->setStretchLastSection(true);
-    int columnsWidth = 0;
-    for (int i = 0; i < model_->format().count(); ++i) {
-        const platform::ListColumn& c = model_->format()[i];
-        int w = columnPixels(c, *list_);
-        // A header's label reads whole, with the header's own margins.
-        if (c.hasHeader)
-            w = std::max(w, list_->horizontalHeader()->sectionSizeHint(i));
-        list_->setColumnWidth(i, w);
-        columnsWidth += w;
-        list_->horizontalHeader()->setSectionResizeMode(
-            i, c.resizable ? QHeaderView::Interactive : QHeaderView::Fixed);
-    }
     list_->installEventFilter(this);
     list_->viewport()->installEventFilter(this);
     connect(list_->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this] {
         if (!settingRow_) engine_->newSelection();
     });
+    // Delete, Change and the popup act on the highlighted record: a list
+    // with entries never shows none (a Ctrl+click would take it away).
+    connect(list_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        if (!settingRow_ && !list_->selectionModel()->hasSelection()) showHighlight();
+    });
+    return sizeColumns();
+}
 
+// Each column as wide as its picture needs (columnPixels) and its header's
+// label; returns their total.
+int BrowseWindow::sizeColumns()
+{
+    QHeaderView* header = list_->horizontalHeader();
+    int total = 0;
+    for (int i = 0; i < model_->format().count(); ++i) {
+        const platform::ListColumn& c = model_->format()[i];
+        int w = columnPixels(c, *list_);
+        // A header's label reads whole, with the header's own margins.
+        if (c.hasHeader) w = std::max(w, header->sectionSizeHint(i));
+        list_->setColumnWidth(i, w);
+        total += w;
+        header->setSectionResizeMode(i, c.resizable ? QHeaderView::Interactive : QHeaderView::Fixed);
+    }
+    return total;
+}
+
+void BrowseWindow::buildThumb()
+{
     thumb_ = new QScrollBar(Qt::Vertical, this);
     thumb_->setRange(0, 100);
     thumb_->setSingleStep(1);
@@ -250,7 +281,10 @@ void BrowseWindow::build()
     connect(thumb_, &QAbstractSlider::actionTriggered, this, &BrowseWindow::thumbAction);
     connect(thumb_, &QAbstractSlider::sliderReleased, this,
             [this] { engine_->thumbDragged(thumb_->sliderPosition()); });
+}
 
+void BrowseWindow::buildButtons()
+{
     for (std::size_t i = 0; i < def_.buttons.size(); ++i) {
         auto* b = new QPushButton(def_.buttons[i].text, this);
         b->setAutoDefault(false);
@@ -259,21 +293,19 @@ void BrowseWindow::build()
         buttons_.push_back(b);
     }
     if (int s = engine_->buttonIndex(BrowseRole::Select); s >= 0) buttons_[std::size_t(s)]->hide();
+}
 
-    // Designed rectangles.
-    const int headerHeight = list_->horizontalHeader()->isVisible() ? list_->horizontalHeader()->sizeHint().height() : 0;
-    const int frame = 2 * list_->frameWidth();
-    const int listWidth = std::max(kMinListWidth, columnsWidth + frame);
-    const int listHeight = kListRows * rowHeight() + headerHeight + frame;
+// The designed rectangles, top to bottom: heading, tabs, the list with the
+// thumb beside it, the panel (beside the list or under it), then the row of
+// buttons at the bottom right. The window takes the size they need.
+void BrowseWindow::placeControls(int columnsWidth)
+{
+    const int listWidth = std::max(kMinListWidth, columnsWidth + 2 * list_->frameWidth());
     const int barWidth = thumb_->sizeHint().width();
     const int buttonsWidth = int(buttons_.size()) * (kButtonWidth + kButtonGap) - kButtonGap;
-    const bool panelBelow = panel_.widget && panel_.placement == BrowsePanel::Placement::Below;
-    const bool panelBeside = panel_.widget && !panelBelow;
-    const int panelWidth = panel_.widget ? panel_.widget->width() : 0;
-    const int contentWidth = panelBelow ? std::max(listWidth + barWidth, panelWidth)
-                                        : listWidth + barWidth + (panelBeside ? kMargin + panelWidth : 0);
-    const int width = std::max(contentWidth, buttonsWidth) + 2 * kMargin;
+    const int width = std::max(contentWidth(listWidth + barWidth), buttonsWidth) + 2 * kMargin;
 
+    int y = kMargin;
     if (heading_) {
         heading_->setGeometry(kMargin, y, width - 2 * kMargin, heading_->sizeHint().height());
         y += heading_->height() + 4;
@@ -282,30 +314,60 @@ void BrowseWindow::build()
         tabs_->setGeometry(kMargin, y, listWidth + barWidth, tabs_->sizeHint().height());
         y += tabs_->height();
     }
+    const int listHeight = designedListHeight();
     list_->setGeometry(kMargin, y, listWidth, listHeight);
     thumb_->setGeometry(kMargin + listWidth, y, barWidth, listHeight);
-    int bottom = y + listHeight + kMargin;
-    if (panel_.widget) {
-        panel_.widget->setParent(this);
-        // The panel's lines are the window's controls: a panel of its own
-        // class would otherwise move as one block while its lines kept their
-        // designed places and sizes inside it.
-        ResizerAdapter::holdsControls(panel_.widget);
-        if (panelBelow) {
-            panel_.widget->move(kMargin, bottom);
-            bottom += panel_.widget->height() + kMargin;
-        } else {
-            panel_.widget->move(kMargin + listWidth + barWidth + kMargin, y);
-            bottom = std::max(bottom, y + panel_.widget->height() + kMargin);
-        }
-    }
+    const int bottom = placePanel(QPoint(kMargin + listWidth + barWidth + kMargin, y), y + listHeight + kMargin);
+
     int x = width - kMargin - buttonsWidth;
     for (QPushButton* b : buttons_) {
         b->setGeometry(x, bottom, kButtonWidth, kButtonHeight);
         x += kButtonWidth + kButtonGap;
     }
     resize(width, bottom + kButtonHeight + kMargin);
-    ResizerAdapter::attach(this);
+}
+
+// The width of the list with its thumb and the panel beside or under it.
+int BrowseWindow::contentWidth(int listAndBar) const
+{
+    if (!panel_.widget) return listAndBar;
+    const int panelWidth = panel_.widget->width();
+    if (panel_.placement == BrowsePanel::Placement::Below) return std::max(listAndBar, panelWidth);
+    return listAndBar + kMargin + panelWidth;
+}
+
+// Places the panel beside the list (at `beside`) or under it (at `below`,
+// the list's bottom); returns where the buttons go.
+int BrowseWindow::placePanel(QPoint beside, int below)
+{
+    if (!panel_.widget) return below;
+    panel_.widget->setParent(this);
+    // The panel's lines are the window's controls: a panel of its own
+    // class would otherwise move as one block while its lines kept their
+    // designed places and sizes inside it.
+    ResizerAdapter::holdsControls(panel_.widget);
+    if (panel_.placement == BrowsePanel::Placement::Below) {
+        panel_.widget->move(kMargin, below);
+        return below + panel_.widget->height() + kMargin;
+    }
+    panel_.widget->move(beside);
+    return std::max(below, beside.y() + panel_.widget->height() + kMargin);
+}
+
+// Twelve rows under the header, if there is one, as the list will lay it
+// out: polished first (the style gives it its font and margins), and at
+// least its minimum height, as the list itself takes it. The header is
+// asked whether it is hidden, not whether it is visible: the window is not
+// shown yet.
+int BrowseWindow::designedListHeight() const
+{
+    QHeaderView* header = list_->horizontalHeader();
+    int headerHeight = 0;
+    if (!header->isHidden()) {
+        header->ensurePolished();
+        headerHeight = std::max(header->minimumHeight(), header->sizeHint().height());
+    }
+    return kListRows * rowHeight() + headerHeight + 2 * list_->frameWidth();
 }
 
 int BrowseWindow::rowHeight() const
@@ -324,11 +386,7 @@ QMdiSubWindow* BrowseWindow::openInMdi(const BrowseDefinition& def, QMdiArea* ar
 {
     clearCallProtocol();  // opened from the menu: request 0
     auto* w = new BrowseWindow(def, nullptr, std::move(panel));
-    const QSize designed = w->size();
-    QMdiSubWindow* sub = area->addSubWindow(w);
-    sub->setAttribute(Qt::WA_DeleteOnClose);
-    sub->show();
-    sub->resize(sub->size() - w->size() + designed);
+    QMdiSubWindow* sub = showChildWindow(area, w);
     connect(area, &QMdiArea::subWindowActivated, w, [w, sub](QMdiSubWindow* active) {
         if (active == sub) w->engine().windowActivated();
     });
@@ -581,12 +639,30 @@ bool BrowseWindow::listKey(QKeyEvent* e)
     return false;
 }
 
+void BrowseWindow::showHighlight()
+{
+    const int row = engine_->highlighted();
+    if (row < 1 || row > model_->rowCount()) return;
+    settingRow_ = true;
+    list_->selectionModel()->setCurrentIndex(model_->index(row - 1, 0),
+                                             QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    settingRow_ = false;
+}
+
 bool BrowseWindow::listMouse(QEvent* event)
 {
     switch (event->type()) {
-    case QEvent::MouseButtonPress: {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseMove: {
         auto* m = static_cast<QMouseEvent*>(event);
-        if (m->button() != Qt::RightButton) return false;
+        // The empty area below the last row holds no record: a press or a
+        // drag there keeps the highlight where it is.
+        if (m->button() != Qt::RightButton && !list_->indexAt(m->position().toPoint()).isValid()) {
+            if (event->type() == QEvent::MouseButtonPress) list_->setFocus(Qt::MouseFocusReason);
+            return m->button() == Qt::LeftButton || (m->buttons() & Qt::LeftButton);
+        }
+        if (event->type() != QEvent::MouseButtonPress || m->button() != Qt::RightButton) return false;
         // The right button moves the highlight to the row under it and opens
         // the menu instead of a new selection.
         const QModelIndex at = list_->indexAt(m->position().toPoint());

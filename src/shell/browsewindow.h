@@ -100,11 +100,23 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // The window's controls, one factory per kind, then their designed places.
     void build();
+    void buildHeading();
+    void buildTabs();
+    int buildList();
+    int sizeColumns();
+    void buildThumb();
+    void buildButtons();
+    void placeControls(int columnsWidth);
+    int contentWidth(int listAndBar) const;
+    int placePanel(QPoint beside, int below);
     void thumbAction(int action);
     bool listKey(QKeyEvent* event);
     bool listMouse(QEvent* event);
+    void showHighlight();
     int rowHeight() const;
+    int designedListHeight() const;
 
     const BrowseDefinition& def_;
     std::unique_ptr<BrowseEngine> engine_;

@@ -50,6 +50,8 @@ enum class Verdict {
     Go,              // carry on
     Reject,          // refuse the value: beep, the field keeps the focus
     CloseCancelled,  // close the form at once with the response Cancelled, writing nothing
+    Stay,            // put the focus back into the field and stop, without a beep
+                     // (a lookup the user cancelled); stops Save's pass too
 };
 
 // Accepting a field (left after a change, or tested by Save's accept-all
@@ -60,11 +62,6 @@ using FieldRule = std::function<Verdict(FormContext&)>;
 using LookupRule = std::function<void(FormContext&)>;
 // Hooks on the form as a whole.
 using FormHook = std::function<void(FormContext&)>;
-
-// The ditto key: Ctrl with the apostrophe key (virtual key DE hex) in most
-// forms, Ctrl with the grave-accent key (virtual key C0 hex) in the
-// provider and patient editors.
-enum class DittoKey { Apostrophe, Grave };
 
 // One button of a radio group: its text, the code stored in the group's
 // field, and the text stored in the companion field (if the group has one).
@@ -129,6 +126,33 @@ struct FormTab {
     std::vector<FormControl> controls;
 };
 
+// A record related to the form's, looked up on every redisplay (before the
+// form's own onRedisplay) by a key of its file whose fields take the values
+// of the form's fields; the record's buffer is cleared when none matches.
+// A private lookup reads into a copy of the buffer that only this form sees
+// (its controls and rules read and write that copy), so a caller that is
+// editing the file's shared buffer, say the patient whose claim this is,
+// finds it as it left it.
+struct RelatedRecord {
+    struct Match {
+        data::FieldName keyField;   // "PAT:PAT"
+        data::FieldName formField;  // "INV:PAT"
+    };
+
+    data::FileName file;  // "Patient"
+    data::KeyName key;    // "PAT:PATKEY"
+    // Key field <- form field, e.g. {"PAT:PAT", "INV:PAT"}.
+    std::vector<Match> match;
+    bool privateBuffer = false;
+
+    RelatedRecord keptApart() const
+    {
+        RelatedRecord r = *this;
+        r.privateBuffer = true;
+        return r;
+    }
+};
+
 // The form's unique key as a duplicate-key error names it.
 struct DuplicateKey {
     data::KeyName key;  // "CPT:CPTCODEKEY": the key the driver's duplicate test checks
@@ -162,8 +186,25 @@ struct FormDefinition {
     std::vector<FormTab> tabs{};
     std::optional<DuplicateKey> duplicateKey{};  // none: every failed add is an insert error
     std::optional<Numbering> numbering{};
-    DittoKey dittoKey = DittoKey::Apostrophe;
     std::vector<data::FileName> alsoUses{};  // other files the form keeps open while it runs
+    std::vector<RelatedRecord> related{};  // looked up in this order (their files are used too)
+
+    // Save and Close. By default the last button (other than "Help") cancels
+    // and Esc cancels too. A form whose last button is `&Close` that saves
+    // (closeSaves): Close runs onClosing (CloseCancelled ends the form, any
+    // other verdict but Go keeps it open), then onSaving, then saves without
+    // Save's accept-all pass; chosen with the mouse or a key other than Esc
+    // it then closes, Cancelled when the save failed (a new record's number
+    // is given back); chosen with Esc (the Close button having the focus) a
+    // failed save leaves the form open. escapeCloses false: Esc elsewhere
+    // does nothing and the form stays open (forms it calls keep their own
+    // Esc). The window's close box always closes Cancelled, writing nothing.
+    bool closeSaves = false;
+    bool escapeCloses = true;
+    FieldRule onClosing{};
+    // Runs first on Save and on Close: sets the fields the form computes
+    // (a claim's total and balance due).
+    FormHook onSaving{};
 
     // Runs when the form opens, for every request, before the record is
     // saved for comparison (e.g. a signature takes the claim's patient).

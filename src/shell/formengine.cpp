@@ -1,5 +1,6 @@
 #include "shell/formengine.h"
 
+#include "data/integrity.h"
 #include "data/messages.h"
 #include "data/records.h"
 #include "platform/fieldvalue.h"
@@ -7,6 +8,7 @@
 #include "shell/formfiles.h"
 
 #include <cstring>
+#include <stdexcept>
 
 namespace kestrel::shell {
 
@@ -17,18 +19,6 @@ using platform::Picture;
 namespace {
 
 std::string latin(const QString& s) { return s.toStdString(); }
-
-std::optional<data::FieldRef> fieldRef(const QString& label)
-{
-    if (label.isEmpty()) return std::nullopt;
-    return data::findField(latin(label));
-}
-
-std::optional<data::FieldRef> fieldRef(data::FieldName field)
-{
-    if (field.isEmpty()) return std::nullopt;
-    return field.ref();
-}
 
 QString trimmedRight(QString s)
 {
@@ -47,6 +37,32 @@ FormEngine::FormEngine(const FormDefinition& def) : def_(def)
         for (const auto& c : t.controls) controls_.push_back(Control{&c, tab, {}, {}});
         ++tab;
     }
+    for (const RelatedRecord& r : def_.related) {
+        if (r.file.isEmpty()) throw std::invalid_argument("update form relates a record of no file");
+        if (!r.privateBuffer) continue;
+        const data::FileBuffer* shared = &r.file.buffer();
+        auto copy = std::make_unique<PrivateBuffer>();
+        copy->bytes.assign(shared->def->recordLength, 0);
+        platform::clearRecord(*shared->def, copy->bytes.data());
+        copy->buffer = data::FileBuffer{shared->def, copy->bytes.data()};
+        private_.push_back(std::move(copy));
+    }
+}
+
+std::optional<data::FieldRef> FormEngine::fieldRef(const QString& label) const
+{
+    if (label.isEmpty()) return std::nullopt;
+    auto ref = data::findField(latin(label));
+    if (!ref) return ref;
+    // A privately looked-up file's fields are this form's copy.
+    for (const auto& p : private_)
+        if (p->buffer.def == ref->file->def) return data::FieldRef{&p->buffer, ref->field};
+    return ref;
+}
+
+std::optional<data::FieldRef> FormEngine::fieldRef(data::FieldName field) const
+{
+    return field.isEmpty() ? std::nullopt : fieldRef(field.text());
 }
 
 FormEngine::~FormEngine()
@@ -71,7 +87,9 @@ FormEngine::Opening FormEngine::open()
     state_ = CallState::takeOver();
 
     // 2. Use the form's file (and the files its rules read).
-    files_ = std::make_unique<FormFiles>(def_.file, def_.alsoUses);
+    std::vector<data::FileName> uses = def_.alsoUses;
+    for (const RelatedRecord& r : def_.related) uses.push_back(r.file);
+    files_ = std::make_unique<FormFiles>(def_.file, uses);
     files_->use();
 
     // The history record starts blank the first time this form opens; later
@@ -207,6 +225,7 @@ void FormEngine::redisplay()
 {
     // Save's accept-all pass reads the controls as the user left them.
     if (acceptAll_) return;
+    lookUpRelated();
     if (def_.onRedisplay) {
         const int was = current_;
         def_.onRedisplay(*this);
@@ -214,11 +233,27 @@ void FormEngine::redisplay()
     }
     for (auto& c : controls_) {
         if (c.def->kind == FormControl::Kind::Entry || c.def->kind == FormControl::Kind::Display) {
-            c.text = displayFor(*c.def);
-            c.shown = c.text;
+            // Text typed but not accepted (a refused value on its way to
+            // being corrected) stays while the value under it is unchanged;
+            // a value a rule or lookup stored replaces it.
+            const QString now = displayFor(*c.def);
+            if (c.def->kind == FormControl::Kind::Display || now != c.shown) c.text = now;
+            c.shown = now;
         }
     }
     if (host_) host_->refresh();
+}
+
+void FormEngine::lookUpRelated()
+{
+    for (const RelatedRecord& r : def_.related) {
+        for (const auto& [keyField, formField] : r.match) set(keyField.text(), text(formField.text()));
+        const data::FileBuffer* shared = &r.file.buffer();
+        unsigned char* bytes = shared->bytes;
+        for (const auto& p : private_)
+            if (p->buffer.def == shared->def) bytes = p->bytes.data();
+        files_->lookUp(r.file, r.key, bytes);
+    }
 }
 
 QString FormEngine::controlText(int index) const { return controls_[std::size_t(index)].text; }
@@ -302,6 +337,9 @@ bool FormEngine::runRule(const FieldRule& rule, int index)
     case Verdict::CloseCancelled:
         closeForm(RequestCancelled);
         return false;
+    case Verdict::Stay:
+        if (host_) host_->focusControl(index);
+        return false;
     }
     return true;
 }
@@ -382,6 +420,9 @@ void FormEngine::focusFirst()
 void FormEngine::save()
 {
     if (closed_) return;
+    current_ = -1;
+    if (def_.onSaving) def_.onSaving(*this);
+    writeCheckBoxes();
     if (state_.localRequest == InsertRecord || state_.localRequest == ChangeRecord) {
         acceptAll_ = true;
         for (std::size_t i = 0; i < controls_.size(); ++i) {
@@ -394,6 +435,35 @@ void FormEngine::save()
         acceptAll_ = false;
     }
     completed();
+}
+
+void FormEngine::close(CloseBy by)
+{
+    if (closed_) return;
+    if (!def_.closeSaves) {
+        cancel();
+        return;
+    }
+    current_ = -1;
+    if (def_.onClosing) {
+        const Verdict v = def_.onClosing(*this);
+        if (v == Verdict::CloseCancelled) closeForm(RequestCancelled);
+        if (v != Verdict::Go || closed_) return;
+    }
+    if (def_.onSaving) def_.onSaving(*this);
+    writeCheckBoxes();
+    completed();  // closes the form when the save succeeded
+    if (!closed_ && by == CloseBy::Button) closeForm(RequestCancelled);
+}
+
+void FormEngine::writeCheckBoxes()
+{
+    // A check box shows "off" for anything but its on letter, so an
+    // untouched one is stored as its off letter, not as the blank it found.
+    for (std::size_t i = 0; i < controls_.size(); ++i) {
+        const FormControl& d = *controls_[i].def;
+        if (d.kind == FormControl::Kind::Check) set(d.field.text(), isChecked(int(i)) ? d.onLetter : d.offLetter);
+    }
 }
 
 void FormEngine::completed()
@@ -434,10 +504,17 @@ void FormEngine::changeRecord()
             closeForm(RequestCompleted);
             return;
         }
-        if (result == 2) {
+        if (result == data::UpdateChanged) {
             // The other station's version is in the buffer now; the history
             // record holds what the user tried to save, for the ditto key.
             redisplay();
+            focusFirst();
+            return;
+        }
+        if (result == data::UpdateDeleted) {
+            // Reported already; nothing is left to write over, so asking to
+            // try again would only repeat the failure. The form stays open
+            // with what was typed until the user leaves it.
             focusFirst();
             return;
         }

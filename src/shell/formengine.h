@@ -11,7 +11,10 @@
 //   windowOpened() redisplays and puts the focus on the first field.
 //   type/leave/accept/enter/choose/check/ditto/lookup
 //                 what the user does in the controls.
-//   save()        accept-all pass, then add (Insert), update (Change).
+//   save()        onSaving, check boxes written, accept-all pass, then add
+//                 (Insert) or update (Change).
+//   close(by)     the last button: cancel(), or for a form whose Close saves,
+//                 onClosing, onSaving and the save without the pass.
 //   cancel()      closes Cancelled, writing nothing.
 //
 // Closing (by a rule, Save, Cancel or the window being closed) deletes the
@@ -25,6 +28,7 @@
 // input controls (entry, radio, check) are visited in that order by Save's
 // accept-all pass.
 
+#include "data/records.h"
 #include "platform/decimal.h"
 #include "shell/callprotocol.h"
 #include "shell/formdefinition.h"
@@ -34,12 +38,10 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
-namespace kestrel::data {
-struct FieldRef;
-}
 
 namespace kestrel::shell {
 
@@ -69,7 +71,12 @@ public:
     virtual QString typedText() const = 0;
     // Shows the buffer's values in every control again.
     virtual void redisplay() = 0;
+    // Save's accept-all pass is running (rules that call lookups skip them).
+    virtual bool acceptingAll() const = 0;
 };
+
+// How the last button was chosen.
+enum class CloseBy { Button, Escape };
 
 class FormEngine final : public FormContext {
 public:
@@ -127,6 +134,7 @@ public:
     void lookup(int index);
 
     void save();
+    void close(CloseBy by);
     void cancel();
 
     bool isClosed() const { return closed_; }
@@ -143,6 +151,7 @@ public:
     QString currentField() const override;
     QString typedText() const override;
     void redisplay() override;
+    bool acceptingAll() const override { return acceptAll_; }
 
 private:
     struct Control {
@@ -158,6 +167,10 @@ private:
     void insertRecord();
     void changeRecord();
     bool runRule(const FieldRule& rule, int index);
+    void writeCheckBoxes();
+    void lookUpRelated();
+    std::optional<data::FieldRef> fieldRef(const QString& label) const;
+    std::optional<data::FieldRef> fieldRef(data::FieldName field) const;
     void refuse(int index, const QString& why);
     void focusFirst();
     void closeForm(int response);
@@ -177,6 +190,12 @@ private:
     bool closed_ = false;
     bool placeholder_ = false; // a numbered Insert's reserved record exists
     std::string placeholderPosition_;
+    // The copies of the buffers of privately looked-up files.
+    struct PrivateBuffer {
+        std::vector<unsigned char> bytes;
+        data::FileBuffer buffer;
+    };
+    std::vector<std::unique_ptr<PrivateBuffer>> private_;
 };
 
 } // namespace kestrel::shell

@@ -51,6 +51,26 @@ FormFiles::FormFiles(data::FileName file, const std::vector<data::FileName>& als
 
 FormFiles::~FormFiles() { release(); }
 
+void FormFiles::lookUp(data::FileName file, data::KeyName key, unsigned char* bytes)
+{
+    const data::FileBuffer& f = fileOf(file);
+    const int k = keyIndexOf(*f.def, key);
+    platform::RecordFile* rf = bytes == f.bytes ? &data::recordFile(*f.def) : privateFile(*f.def, bytes);
+    if (!rf || rf->get(k) != platform::errc::Ok) platform::clearRecord(*f.def, bytes);
+}
+
+platform::RecordFile* FormFiles::privateFile(const platform::FileDef& def, unsigned char* bytes)
+{
+    for (const auto& rf : privateFiles_)
+        if (rf->buffer() == bytes) return rf.get();
+    auto rf = std::make_unique<platform::RecordFile>(def, bytes);
+    // The file is in use by the form, so it exists and has been checked.
+    rf->setDirectory(data::recordFile(def).directory());
+    if (rf->open() != platform::errc::Ok) return nullptr;
+    privateFiles_.push_back(std::move(rf));
+    return privateFiles_.back().get();
+}
+
 void FormFiles::use()
 {
     if (used_) return;
@@ -74,6 +94,7 @@ void FormFiles::use()
 
 void FormFiles::release()
 {
+    privateFiles_.clear();
     if (!used_) return;
     used_ = false;
     for (data::FileName label : labels_) data::releaseFile(*fileOf(label).def);

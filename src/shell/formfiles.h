@@ -7,7 +7,8 @@
 //
 // Operations that the engine tests for an error return the record driver's
 // code (0 success, 40 duplicate key ...); the update operation returns 0
-// success, 1 failure (message shown), 2 changed by another station.
+// success, 1 failure (message shown), 2 changed by another station, 3
+// deleted by another station (data::UpdateResult).
 
 #include "data/names.h"
 
@@ -15,6 +16,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -78,18 +80,28 @@ public:
     // The driver's duplicate test for a unique key of the file, after a 40.
     bool duplicate(data::KeyName key);
 
-    // The file's update operation: 0, 1 or 2.
+    // Reads the record of `file` whose `key` matches the key values in
+    // `bytes` into `bytes`, which are cleared when none matches. `bytes` is
+    // the file's shared buffer (read through the program's record file, which
+    // then has that record as current) or a private copy, read through a
+    // connection of its own so that the program's record file, its current
+    // record and its change-watching stay as the caller left them.
+    void lookUp(data::FileName file, data::KeyName key, unsigned char* bytes);
+
+    // The file's update operation: 0 to 3.
     int update();
     // The file's delete operation: true on success.
     bool remove();
 
 private:
     platform::RecordFile& recordFile() const;
+    platform::RecordFile* privateFile(const platform::FileDef& def, unsigned char* bytes);
 
     const platform::FileDef* def_ = nullptr;
     unsigned char* bytes_ = nullptr;
     std::vector<data::FileName> labels_;  // the form's file first, then the others
     bool used_ = false;
+    std::vector<std::unique_ptr<platform::RecordFile>> privateFiles_;
 };
 
 } // namespace kestrel::shell

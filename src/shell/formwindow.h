@@ -69,9 +69,25 @@ protected:
     void reject() override;
 
 private:
+    struct Metrics;
+    struct Place;
+    Metrics metrics() const;
     void build();
+    // Builds a tab's controls from `index` on; returns the page's size.
+    QSize buildPage(const FormTab& tab, QWidget* page, const Metrics& m, int& index);
+    // One factory per kind of control: makes, places and connects its widget.
+    QWidget* makeControl(const FormControl& c, int index, const Place& at);
+    int placePrompt(const FormControl& c, const Place& at);
+    QWidget* makeHeading(const FormControl& c, const Place& at);
+    QWidget* makeEntry(const FormControl& c, int index, const Place& at);
+    QWidget* makeDisplay(const FormControl& c, const Place& at);
+    QWidget* makeCheck(const FormControl& c, int index, const Place& at);
+    QWidget* makeRadios(const FormControl& c, int index, const Place& at);
+    // The buttons; returns the size of their row.
+    QSize makeButtons();
+    void placeSheetAndButtons(QSize pageSize, QSize buttonRow);
     int indexOfWidget(const QObject* w) const;
-    bool isDittoKey(const QKeyEvent* e) const;
+    static bool isDittoKey(const QKeyEvent* e);
 
     FormEngine& engine_;
     QTabWidget* sheet_ = nullptr;

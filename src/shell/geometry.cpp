@@ -3,8 +3,12 @@
 #include "platform/inifile.h"
 
 #include <QGuiApplication>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QScreen>
 #include <QWidget>
+
+#include <algorithm>
 
 namespace kestrel::shell {
 
@@ -104,6 +108,29 @@ void WidgetGeometry::setMaximized(bool maximized)
 {
     const Qt::WindowStates state = w_->windowState();
     w_->setWindowState(maximized ? (state | Qt::WindowMaximized) : (state & ~Qt::WindowMaximized));
+}
+
+QRect placedInside(const QRect& window, const QRect& area)
+{
+    auto axis = [](int at, int length, int first, int room) {
+        return std::max(first, std::min(at, first + room - length));
+    };
+    return QRect(QPoint(axis(window.x(), window.width(), area.x(), area.width()),
+                        axis(window.y(), window.height(), area.y(), area.height())),
+                 window.size());
+}
+
+QMdiSubWindow* showChildWindow(QMdiArea* area, QWidget* window)
+{
+    const QSize designed = window->testAttribute(Qt::WA_Resized) ? window->size() : QSize();
+    QMdiSubWindow* sub = area->addSubWindow(window);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    sub->show();
+    if (designed.isValid()) sub->resize(sub->size() - window->size() + designed);
+    // The area placed the child for the size it had before it was given its
+    // own: it may now reach past the area's edges.
+    if (!sub->isMaximized()) sub->setGeometry(placedInside(sub->geometry(), area->viewport()->rect()));
+    return sub;
 }
 
 } // namespace kestrel::shell

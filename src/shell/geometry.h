@@ -11,6 +11,8 @@
 #include <QRect>
 #include <QString>
 
+class QMdiArea;
+class QMdiSubWindow;
 class QWidget;
 
 namespace kestrel::platform {
@@ -58,5 +60,16 @@ public:
 private:
     QWidget* w_;
 };
+
+// Where a child window with the rectangle `window` goes so that it lies
+// wholly inside `area` (the frame's visible client area): moved the least
+// distance, never resized. One larger than the area sits at its left (or
+// top) edge, its far side hidden where the area's scroll bar reaches it.
+QRect placedInside(const QRect& window, const QRect& area);
+
+// Shows `window` as a child window of `area`, deleted when closed: at its
+// designed size if it was given one (a window placed by hand has no size
+// hint) and wholly inside the visible area (placedInside).
+QMdiSubWindow* showChildWindow(QMdiArea* area, QWidget* window);
 
 } // namespace kestrel::shell

@@ -7,7 +7,9 @@
 #include "shell/printersettings.h"
 #include "shell/runtimelog.h"
 
+#include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QGuiApplication>
@@ -60,6 +62,11 @@ MainWindow::MainWindow(const platform::RootDir& root, PrinterSettings& printer, 
         area.moveCenter(avail.center());
     }
     setGeometry(area);
+
+    // Alt+letter reaches a child's buttons before the menu bar's titles: the
+    // shortcut override is asked of the focus widget, so only a filter on
+    // the application sees it for every control of every child.
+    qApp->installEventFilter(this);
 }
 
 MainWindow::~MainWindow() = default;
@@ -111,15 +118,9 @@ void MainWindow::run(MenuItem item)
 
 QMdiSubWindow* MainWindow::addChildWindow(QWidget* window)
 {
-    // A window placed by hand has no size hint; it opens at its designed size.
-    const QSize designed = window->testAttribute(Qt::WA_Resized) ? window->size() : QSize();
-    QMdiSubWindow* sub = mdi_->addSubWindow(window);
-    sub->setAttribute(Qt::WA_DeleteOnClose);
+    QMdiSubWindow* sub = showChildWindow(mdi_, window);
     if (!window->windowIcon().isNull())
         sub->setWindowIcon(window->windowIcon());
-    sub->show();
-    if (designed.isValid())
-        sub->resize(sub->size() - window->size() + designed);
     return sub;
 }
 
@@ -128,6 +129,56 @@ void MainWindow::restoreSavedGeometry()
     const platform::IniFile ini(root_.iniFile());
     WidgetGeometry geometry(this);
     shell::restoreGeometry(geometry, ini, QString::fromLatin1(kFrameSection));
+}
+
+namespace {
+
+// The child window's enabled, shown buttons whose mnemonic is the key, in
+// the order they were made (left to right for a row of buttons).
+QList<QAbstractButton*> buttonsFor(QWidget* child, const QKeyEvent* key)
+{
+    const QKeySequence pressed(QKeyCombination(Qt::AltModifier, Qt::Key(key->key())));
+    QList<QAbstractButton*> out;
+    for (QAbstractButton* b : child->findChildren<QAbstractButton*>())
+        if (b->isVisible() && b->isEnabled() && QKeySequence::mnemonic(b->text()) == pressed) out << b;
+    return out;
+}
+
+} // namespace
+
+bool MainWindow::childMnemonic(QWidget* target, QKeyEvent* key, bool press)
+{
+    if (key->modifiers() != Qt::AltModifier || !mdi_->isAncestorOf(target)) return false;
+    QWidget* child = target;
+    while (child && !qobject_cast<QMdiSubWindow*>(child)) child = child->parentWidget();
+    if (!child) return false;
+    const QList<QAbstractButton*> buttons = buttonsFor(child, key);
+    if (buttons.isEmpty()) return false;
+    key->accept();
+    if (!press) return true;  // the override: the key comes back as a press
+    if (buttons.size() == 1) {
+        buttons.front()->animateClick();
+        return true;
+    }
+    const qsizetype at = buttons.indexOf(qobject_cast<QAbstractButton*>(QApplication::focusWidget()));
+    buttons[(at + 1) % buttons.size()]->setFocus(Qt::ShortcutFocusReason);
+    return true;
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    const QEvent::Type type = event->type();
+    if (type != QEvent::ShortcutOverride && type != QEvent::KeyPress) return false;
+    auto* target = qobject_cast<QWidget*>(watched);
+    if (!target || target->window() != this) return false;
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (childMnemonic(target, key, type == QEvent::KeyPress)) return true;
+    if (type == QEvent::KeyPress && key->key() == Qt::Key_F10 && key->modifiers() == Qt::NoModifier
+        && !menuBar()->actions().isEmpty()) {
+        menuBar()->setActiveAction(menuBar()->actions().front());
+        return true;
+    }
+    return false;
 }
 
 void MainWindow::keyPressEvent(QKeyEvent* event)

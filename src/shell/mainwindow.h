@@ -7,6 +7,13 @@
 // executable connects them with setProcedure. An item with no procedure does
 // nothing. "&Printer Setup ..." and "E&xit" are the frame's own.
 //
+// While a child window has the focus, Alt+letter presses that window's own
+// button with the letter, ahead of a menu title sharing it ("&Add" against
+// "&Account Menu"); with no such button the menus get the key, and F10 opens
+// the first menu from anywhere in the frame. Several buttons of the window
+// sharing a letter keep the platform's rule: each press moves the focus to
+// the next of them and presses none.
+//
 // Closing the frame (E&xit or the window's close button): the open child
 // windows are closed first (one that refuses keeps the frame open), then the
 // runtime log is deleted, then the frame's geometry is saved to section "Main"
@@ -20,6 +27,7 @@
 #include <map>
 
 class QAction;
+class QKeyEvent;
 class QMdiArea;
 class QMdiSubWindow;
 
@@ -51,6 +59,8 @@ public:
     PrinterSettings& printerSettings() { return printer_; }
 
 protected:
+    // Alt+letter and F10 while a child window has the focus (see mainwindow.cpp).
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     // F1 that no child window took: the main window's help page.
     void keyPressEvent(QKeyEvent* event) override;
@@ -58,6 +68,7 @@ protected:
 private:
     void buildMenuBar();
     void run(MenuItem item);
+    bool childMnemonic(QWidget* target, QKeyEvent* key, bool press);
 
     platform::RootDir root_;
     PrinterSettings& printer_;

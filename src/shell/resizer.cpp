@@ -20,6 +20,7 @@ unsigned Resizer::resizeFor(ControlKind kind)
     case ControlKind::Entry:
     case ControlKind::ComboBox:
     case ControlKind::SpinBox:
+    case ControlKind::DisplayField:
         return LockHeight;
     case ControlKind::DisplayText:
     case ControlKind::Other:

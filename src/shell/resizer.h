@@ -9,8 +9,8 @@
 //
 // Every control scales with the window unless its strategy says otherwise:
 // buttons keep their size and their distance from the nearer side of the
-// window, check boxes and radio buttons keep their size, entry fields keep
-// their height.
+// window, check boxes and radio buttons keep their size, entry fields and
+// one-line display-only fields keep their height.
 
 #include <QRect>
 #include <QSize>
@@ -27,6 +27,7 @@ enum class ControlKind {
     ComboBox,     // also drop-down combo
     SpinBox,
     DisplayText,  // display-only text (a label)
+    DisplayField, // display-only field of one line (a boxed value): keeps its height
     Other,        // lists, groups, images, tabs ...
 };
 

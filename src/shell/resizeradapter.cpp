@@ -97,8 +97,13 @@ ControlKind ResizerAdapter::kindOf(const QWidget* w)
         return ControlKind::ComboBox;
     if (qobject_cast<const QAbstractSpinBox*>(w))
         return ControlKind::SpinBox;
-    if (qobject_cast<const QLabel*>(w))
-        return ControlKind::DisplayText;
+    if (const auto* label = qobject_cast<const QLabel*>(w)) {
+        // A boxed value one line high is a field, not text that wraps: a
+        // taller window would only make it a tall empty box.
+        const bool oneLine = !label->wordWrap() && w->height() < 2 * w->fontMetrics().height();
+        return label->frameShape() != QFrame::NoFrame && oneLine ? ControlKind::DisplayField
+                                                                 : ControlKind::DisplayText;
+    }
     return ControlKind::Other;
 }
 
@@ -147,8 +152,12 @@ void ResizerAdapter::layOut()
     if (!placements)
         return;
 
-    // Place everything before anything is drawn again.
-    const bool updates = window_->updatesEnabled();
+    // Place everything before anything is drawn again. Only updates this
+    // window had turned off itself stay off: a window nested in another
+    // (a list on a form's tab) is laid out while the outer one has turned
+    // updates off, and taking that inherited state for its own would leave
+    // it undrawn for good.
+    const bool updates = !window_->testAttribute(Qt::WA_ForceUpdatesDisabled);
     window_->setUpdatesEnabled(false);
     for (const ControlPlacement& p : *placements) {
         QWidget* w = widgets_[std::size_t(p.number - 1)];

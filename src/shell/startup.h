@@ -16,9 +16,16 @@ struct StartUpSteps {
     std::function<void()> clearRecordBuffers;
 };
 
-// Runs the start-up steps and returns the frame, shown. The caller runs the
-// event loop.
+// Runs the start-up steps and returns the frame, shown, closing on a
+// termination signal (closeOnTermination). The caller runs the event loop.
+// With the runtime log on, the log notes that the frame is open.
 std::unique_ptr<MainWindow> startUp(const platform::RootDir& root, PrinterSettings& printer,
                                     const StartUpSteps& steps);
+
+// SIGTERM and SIGHUP (the session ends: logout, shutdown) close `frame` as
+// E&xit does, so the closing steps run, once the event loop takes the
+// signal. The signal handler only writes a byte to a pipe that the loop
+// watches. When the frame is gone the signals end the program as before.
+void closeOnTermination(QWidget* frame);
 
 } // namespace kestrel::shell

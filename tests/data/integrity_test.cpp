@@ -4,6 +4,7 @@
 #include "data/records.h"
 #include "platform/recordfile.h"
 #include "platform/transaction.h"
+#include "support/records.h"
 #include "support/scriptedmessages.h"
 #include "support/sqlitedamage.h"
 #include "support/tempdir.h"
@@ -24,6 +25,10 @@ namespace file = data::file;
 namespace faults = platform::faults;
 
 namespace {
+
+using test::addClaim;
+using test::addPatient;
+using test::addProvider;
 
 using Line = std::tuple<long long, long long, long long, std::string>;  // PRV, PAT, INV, CPT
 
@@ -46,41 +51,6 @@ protected:
     platform::RecordFile& patients() { return data::recordFile(file::Patient); }
     platform::RecordFile& claims() { return data::recordFile(file::Invoice); }
     platform::RecordFile& items() { return data::recordFile(file::Item); }
-
-    void addProvider(long long prv)
-    {
-        data::clearRecord(file::Provider, data::bytesOf(PRV));
-        PRV.PRV.set(prv);
-        PRV.PNAME.set("Dr " + std::to_string(prv));
-        ASSERT_EQ(data::recordFile(file::Provider).add(), errc::Ok);
-    }
-    void addPatient(long long pat)
-    {
-        data::clearRecord(file::Patient, data::bytesOf(PAT));
-        PAT.PAT.set(pat);
-        PAT.LNAME.set("Patient " + std::to_string(pat));
-        ASSERT_EQ(patients().add(), errc::Ok);
-    }
-    // A claim with `services` service lines and `payments` transaction lines
-    // ("00001", "00002" ...).
-    void addClaim(long long prv, long long pat, long long inv, int services, int payments = 0)
-    {
-        data::clearRecord(file::Invoice, data::bytesOf(INV));
-        INV.PRV.set(prv);
-        INV.PAT.set(pat);
-        INV.INV.set(inv);
-        INV.F19.set("claim " + std::to_string(inv));
-        ASSERT_EQ(claims().add(), errc::Ok);
-        for (int i = 0; i < services + payments; ++i) {
-            data::clearRecord(file::Item, data::bytesOf(ITM));
-            ITM.PRV.set(prv);
-            ITM.PAT.set(pat);
-            ITM.INV.set(inv);
-            ITM.DOSF.set("202401" + std::string(i < 9 ? "0" : "") + std::to_string(i + 1));
-            ITM.CPT.set(i < services ? "9921" + std::to_string(i % 10) : "0000" + std::to_string(i - services + 1));
-            ASSERT_EQ(items().add(), errc::Ok);
-        }
-    }
 
     template <class F>
     int count(platform::RecordFile& f, F&& keep)
@@ -369,8 +339,10 @@ TEST_F(IntegrityTest, RecordDeletedByAnotherStationCannotBeSaved)
     readPatient(1);
     otherStationChangesPatient(dir.path(), nullptr);
     PAT.LNAME.set("Typed Here");
-    EXPECT_EQ(data::updateRecord(file::Patient), data::UpdateFailed);
-    EXPECT_EQ(messages.numbers(), (std::vector<int>{38, 35}));
+    EXPECT_EQ(data::updateRecord(file::Patient), data::UpdateDeleted);
+    // One message that says what happened, and what was typed stays.
+    EXPECT_EQ(messages.numbers(), (std::vector<int>{39}));
+    EXPECT_EQ(PAT.LNAME.trimmed(), "Typed Here");
     EXPECT_EQ(count(patients()), 0);
 }
 
@@ -486,4 +458,35 @@ TEST_F(IntegrityTest, OtherFilesUpdateAndDeleteAlone)
     EXPECT_EQ(data::CPT.CPTCODE.trimmed(), "99214");
     EXPECT_TRUE(messages.shown().empty());
     EXPECT_EQ(data::openCount(file::Item), 1);
+}
+
+TEST_F(IntegrityTest, AHeldClaimSnapshotIsReplacedByNothingElseAndMovesOnlyItsOwnLines)
+{
+    addProvider(1);
+    addPatient(1);
+    addClaim(1, 1, 5, 2);
+    addClaim(1, 1, 6, 1);
+    readClaim(5);
+    {
+        data::ClaimSnapshotHold hold;  // the claim form has claim 5 open for change
+        ASSERT_TRUE(hold.held());
+        EXPECT_FALSE(data::ClaimSnapshotHold().held());
+
+        // Another window writes claim 6 meanwhile: its try to take the
+        // snapshot is refused, and its update hands it none of claim 5's lines.
+        readClaim(6);
+        EXPECT_FALSE(data::takeClaimSnapshot());
+        INV.F19.set("other window");
+        EXPECT_EQ(data::updateRecord(file::Invoice), data::UpdateDone);
+        EXPECT_EQ(data::claimSnapshot.INV.asInt(), 5);
+
+        // The form saves claim 5 under a new number: its lines follow.
+        readClaim(5);
+        INV.INV.set(7);
+        EXPECT_EQ(data::updateRecord(file::Invoice), data::UpdateDone);
+        EXPECT_EQ(data::claimSnapshot.INV.asInt(), 7);
+    }
+    EXPECT_EQ(lines(), (std::multiset<Line>{{1, 1, 7, "99210"}, {1, 1, 7, "99211"}, {1, 1, 6, "99210"}}));
+    EXPECT_FALSE(data::ClaimSnapshotHold::active());
+    EXPECT_TRUE(data::takeClaimSnapshot());
 }

@@ -66,6 +66,8 @@ const Expected expected[] = {
      int(Button::Ok), Button::Ok, Icon::Information, nullptr},
     {38, "Record Was Not Updated", "This record was changed by another station. Those changes will now be displayed. Use the Ditto Button or Ctrl+' to recall your changes.",
      int(Button::Ok), Button::Ok, Icon::Information, nullptr},
+    {39, "Record Was Deleted", "This record was deleted by another station, so your changes could not be saved.  They stay on the screen until you leave this window.",
+     int(Button::Ok), Button::Ok, Icon::Information, nullptr},
 };
 
 } // namespace

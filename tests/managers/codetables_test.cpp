@@ -9,6 +9,7 @@
 #include "shell/browsetesting.h"
 #include "shell/formtesting.h"
 #include "shell/formwindow.h"
+#include "support/guiactions.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -85,8 +86,8 @@ TEST_F(CodeTablesTest, AddingACptCodeThatExistsShowsTheDuplicateKeyErrorAndKeeps
 {
     addCode(file::CPT48, "99213", "OFFICE VISIT");
     data::clearAllBuffers();
-    QTimer::singleShot(50, [] {
-        auto* w = qobject_cast<FormWindow*>(QApplication::activeModalWidget());
+    test::whenModal([](QWidget* modal) {
+        auto* w = qobject_cast<FormWindow*>(modal);
         ASSERT_NE(w, nullptr);
         QTest::keyClicks(w->entryOf("CPT:CPTCODE"), "99213");
         QTest::keyClick(w->entryOf("CPT:CPTCODE"), Qt::Key_Tab);
@@ -96,8 +97,7 @@ TEST_F(CodeTablesTest, AddingACptCodeThatExistsShowsTheDuplicateKeyErrorAndKeeps
         EXPECT_TRUE(w->isVisible());
         EXPECT_EQ(w->entryOf("CPT:CPTCODE")->text(), "99213");
         EXPECT_EQ(w->entryOf("CPT:CPTDESCRIPTION")->text(), "SECOND VISIT");
-        QTest::qWait(10);
-        EXPECT_EQ(QApplication::focusWidget(), w->entryOf("CPT:CPTCODE"));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == w->entryOf("CPT:CPTCODE"); }));
         QTest::mouseClick(w->cancelButton(), Qt::LeftButton);
     });
     CallRequest = InsertRecord;
@@ -391,15 +391,7 @@ TEST_F(CodeTablesTest, ASeedThatCannotFinishAddsNothingToThatTable)
 
 namespace {
 
-// Runs `act` on the modal window once it is up.
-void whenModal(std::function<void(QWidget*)> act)
-{
-    QTimer::singleShot(80, [act] {
-        QWidget* w = QApplication::activeModalWidget();
-        ASSERT_NE(w, nullptr);
-        act(w);
-    });
-}
+using test::whenModal;
 
 TEST_F(CodeTablesTest, LookupWindowsShowSelectAsTheDefaultOnlyForDiagnosisCodes)
 {
@@ -440,9 +432,9 @@ TEST_F(CodeTablesTest, TheDiagnosisManagerOpensFromTheMenuAndAddsThroughItsForm)
     area.resize(900, 700);
     area.show();
     QMdiSubWindow* sub = managers::openIcdBrowse(&area);
-    QTest::qWait(50);
     auto* w = qobject_cast<BrowseWindow*>(sub->widget());
     ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w->isVisible() && w->engine().entryCount() == 1; }));
     EXPECT_FALSE(w->engine().selectMode());
     EXPECT_FALSE(w->button(BrowseRole::Select)->isVisible());
 
@@ -455,11 +447,11 @@ TEST_F(CodeTablesTest, TheDiagnosisManagerOpensFromTheMenuAndAddsThroughItsForm)
         form->saveButton()->click();
     });
     w->button(BrowseRole::Add)->click();
-    QTest::qWait(50);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w->engine().entryCount() == 2; }));
     EXPECT_TRUE(messages.shown().empty());
     EXPECT_EQ(std::get<std::string>(w->engine().value(w->engine().highlighted(), 0)), "R05.9");
     w->button(BrowseRole::Close)->click();
-    QTest::qWait(20);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return area.subWindowList().isEmpty(); }));
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(table(file::ICD48), (std::vector<std::string>{"A09=GASTROENTERITIS", "R05.9=COUGH"}));
 }

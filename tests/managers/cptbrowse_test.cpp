@@ -9,6 +9,7 @@
 #include "shell/callprotocol.h"
 #include "shell/formwindow.h"
 #include "shell/helpviewer.h"
+#include "support/guiactions.h"
 #include "support/scriptedmessages.h"
 #include "support/tempdir.h"
 
@@ -35,27 +36,8 @@ using shell::BrowseWindow;
 
 namespace {
 
-void settle()
-{
-    for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
-}
-
-// Runs `action` on the next modal or popup widget that opens, from inside
-// its event loop.
-void whenOpened(std::function<void(QWidget*)> action)
-{
-    auto* timer = new QTimer;
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, action] {
-        QWidget* w = QApplication::activePopupWidget();
-        if (!w) w = QApplication::activeModalWidget();
-        if (!w) return;
-        timer->stop();
-        timer->deleteLater();
-        action(w);
-    });
-    timer->start();
-}
+using test::settle;
+using test::whenOpened;
 
 class CptBrowseWindow : public ::testing::Test {
 protected:

@@ -1,7 +1,6 @@
 // The detail lines under the manager lists: a value that fills its field's
 // picture is shown whole, not clipped by its box.
 #include "managers/facility.h"
-#include "managers/fieldpanel.h"
 #include "managers/insured.h"
 #include "managers/payer.h"
 

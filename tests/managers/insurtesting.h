@@ -1,9 +1,10 @@
 #pragma once
-// Shared by the insurance and claim party manager tests: waiting for the
-// event loop, acting on the next modal window from inside its loop, and
-// opening a browse as a lookup over a headless window.
+// Shared by the insurance and claim party manager tests: opening a browse as
+// a lookup over a headless window (settle and whenOpened are in
+// support/guiactions.h).
 
 #include "shell/browsetesting.h"
+#include "support/guiactions.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -12,28 +13,6 @@
 #include <functional>
 
 namespace kestrel::test {
-
-inline void settle()
-{
-    for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
-}
-
-// Runs `action` on the next modal or popup widget that opens (other than
-// `except`), from inside its event loop.
-inline void whenOpened(std::function<void(QWidget*)> action, QWidget* except = nullptr)
-{
-    auto* timer = new QTimer;
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, action, except] {
-        QWidget* w = QApplication::activePopupWidget();
-        if (!w) w = QApplication::activeModalWidget();
-        if (!w || w == except) return;
-        timer->stop();
-        timer->deleteLater();
-        action(w);
-    });
-    timer->start();
-}
 
 // A browse engine over a headless window, opened as its window would open
 // it (the request is whatever CallRequest holds).

@@ -54,8 +54,12 @@ TEST_F(ManagerWindows, EveryHelpTopicNamedHasItsPageAndTheHelpButtonsShowThem)
          {&managers::facilityBrowse(), &managers::referringBrowse(), &managers::renderingBrowse(), &managers::authBrowse()})
         EXPECT_FALSE(help::findPage(b->helpTopic).isEmpty()) << b->helpTopic.toStdString();
     for (const FormDefinition* f :
-         {&managers::facilityForm(), &managers::referringForm(), &managers::renderingForm(), &managers::authForm()})
+         {&managers::facilityForm(), &managers::referringForm(), &managers::renderingForm(), &managers::authForm(),
+          &managers::insuredForm(), &managers::otherInsuredForm()})
         EXPECT_FALSE(help::findPage(f->helpTopic).isEmpty()) << f->helpTopic.toStdString();
+    // The insured editors show their page from a Help button as well as F1.
+    for (const FormDefinition* f : {&managers::insuredForm(), &managers::otherInsuredForm()})
+        EXPECT_TRUE(f->buttons.contains("Help")) << f->title.toStdString();
 
     BrowseWindow window(managers::authBrowse());
     window.show();

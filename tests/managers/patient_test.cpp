@@ -10,19 +10,13 @@ using namespace kestrel::shell;
 using namespace kestrel::managers;
 using data::Button;
 using test::UserForm;
+using test::addPatient;
 namespace file = data::file;
 
 namespace {
 
 class PatientTest : public test::FormTest {
 protected:
-    void addPatient(long long number, const char* name)
-    {
-        addRecord(file::Patient, [&] {
-            data::PAT.PAT.set(number);
-            data::PAT.LNAME.set(name);
-        });
-    }
     std::vector<long long> numbers()
     {
         return records(file::Patient, "PAT:PATKEY", [] { return data::PAT.PAT.asInt(); });
@@ -99,40 +93,6 @@ TEST_F(PatientTest, DatesAndSocialSecurityNumbersAreStoredInTheirOwnForm)
     EXPECT_EQ(next.shown("PAT:SSN"), "123-45-6789");
     EXPECT_TRUE(data::PAT.LNAME.isBlank());
     EXPECT_EQ(data::PAT.PAT.asInt(), 2);
-}
-
-TEST_F(PatientTest, ABlankNameOrAMissingNumberClosesTheEditorWithoutWriting)
-{
-    {
-        UserForm form(patientForm(), InsertRecord);
-        ASSERT_TRUE(form.type("PAT:ADD1", "1 ELM ST"));
-        form.engine.save();
-        EXPECT_TRUE(form.engine.isClosed());
-        EXPECT_EQ(CallResponse, RequestCancelled);
-    }
-    EXPECT_TRUE(numbers().empty());
-
-    // A damaged record with a negative number cannot be edited: the form
-    // closes as soon as its name field is entered.
-    addPatient(-1, "NOBODY");
-    readForChange(file::Patient, "PAT:PATKEY");
-    UserForm form(patientForm(), ChangeRecord);
-    form.engine.enter(form.at("PAT:LNAME"));
-    EXPECT_TRUE(form.engine.isClosed());
-    EXPECT_EQ(CallResponse, RequestCancelled);
-    releaseHeld();
-}
-
-TEST_F(PatientTest, PatientNumbersEndAt99999AndAreNeverWrapped)
-{
-    addPatient(99999, "LAST, ONE");
-    messages.answer(Button::Cancel);
-    UserForm form(patientForm(), InsertRecord);
-    EXPECT_TRUE(form.ended());
-    EXPECT_EQ(CallResponse, RequestCancelled);
-    ASSERT_EQ(messages.numbers(), (std::vector<int>{25}));
-    EXPECT_TRUE(messages.shown()[0].text.contains("used up")) << messages.shown()[0].text.toStdString();
-    EXPECT_EQ(numbers(), (std::vector<long long>{99999}));
 }
 
 TEST_F(PatientTest, TheCityLineJoinsCityStateAndZipWithSingleSpaces)

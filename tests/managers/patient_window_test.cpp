@@ -2,7 +2,6 @@
 // Patient screen, the editor is filled in with key strokes, and what was
 // typed is found in the file afterwards (offscreen, real record files).
 #include "managers/patientbrowse.h"
-#include "managers/patientpanel.h"
 
 #include "data/file_access.h"
 #include "data/records.h"
@@ -10,6 +9,7 @@
 #include "platform/rootdir.h"
 #include "shell/browsewindow.h"
 #include "shell/callprotocol.h"
+#include "shell/detailpanel.h"
 #include "shell/formwindow.h"
 #include "shell/mainwindow.h"
 #include "shell/printersettings.h"
@@ -38,6 +38,7 @@ namespace file = data::file;
 
 namespace {
 
+using test::addPatient;
 using test::typeInto;
 
 // A patient as stored, read with a record file of its own (not the shared
@@ -65,23 +66,14 @@ std::vector<StoredPatient> storedPatients(const QString& dataDir)
     return out;
 }
 
-using managers::PatientPanel;
+using shell::DetailPanel;
 
 class PatientWindows : public test::ManagerFrameTest {
 protected:
     PatientWindows() : ManagerFrameTest(shell::MenuItem::PatientManager, managers::openPatientManager) {}
 
-    static PatientPanel* panelOf(BrowseWindow* w) { return w->findChild<managers::PatientPanel*>(); }
+    static DetailPanel* panelOf(BrowseWindow* w) { return w->findChild<DetailPanel*>(); }
     static QString highlightedName(BrowseWindow* w) { return cell(w, w->engine().highlighted(), 0); }
-
-    void addPatient(long long number, const char* name)
-    {
-        data::FileUse use{&file::Patient};
-        platform::clearRecord(file::Patient, data::bytesOf(data::PAT));
-        data::PAT.PAT.set(number);
-        data::PAT.LNAME.set(name);
-        ASSERT_EQ(data::recordFile(file::Patient).add(), 0);
-    }
 };
 
 TEST_F(PatientWindows, AUserAddsAPatientFromTheMenuSeesItAndChangesIt)
@@ -118,7 +110,7 @@ TEST_F(PatientWindows, AUserAddsAPatientFromTheMenuSeesItAndChangesIt)
     ASSERT_EQ(w->engine().entryCount(), 1);
     EXPECT_EQ(cell(w, 1, 0), "SMITH, JOHN");
     EXPECT_EQ(cell(w, 1, 1), "00001");
-    PatientPanel* panel = panelOf(w);
+    DetailPanel* panel = panelOf(w);
     ASSERT_NE(panel, nullptr);
     EXPECT_EQ(panel->shownText("PAT:LNAME"), "SMITH, JOHN");
     EXPECT_EQ(panel->shownText("CITYLINE"), "SPRINGFIELD IL 62701");
@@ -160,7 +152,7 @@ TEST_F(PatientWindows, TheNameFieldLocatesTheFirstPatientAtOrAfterWhatIsTyped)
     BrowseWindow* w = openFromMenu();
     ASSERT_NE(w, nullptr);
     EXPECT_EQ(highlightedName(w), "ADAMS, AL");
-    QLineEdit* name = panelOf(w)->nameField();
+    QLineEdit* name = panelOf(w)->locator();
     EXPECT_EQ(name->text(), "ADAMS, AL");
 
     typeInto(name, "SM");

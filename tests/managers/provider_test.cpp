@@ -15,6 +15,7 @@ using namespace kestrel::shell;
 using namespace kestrel::managers;
 using data::Button;
 using test::UserForm;
+using test::addProvider;
 namespace file = data::file;
 
 namespace {
@@ -28,14 +29,6 @@ protected:
         FormTest::TearDown();
     }
 
-    void addProvider(long long number, const char* name, const std::function<void()>& more = {})
-    {
-        addRecord(file::Provider, [&] {
-            data::PRV.PRV.set(number);
-            data::PRV.PNAME.set(name);
-            if (more) more();
-        });
-    }
     std::vector<long long> numbers()
     {
         return records(file::Provider, "PRV:PRVKEY", [] { return data::PRV.PRV.asInt(); });
@@ -172,42 +165,6 @@ TEST_F(ProviderTest, CheckBoxesStoreTheirLettersAndClearingNeverStoresABlank)
     readBack(1);
     EXPECT_EQ(data::PRV.TIDX.view(), "E");
     EXPECT_EQ(data::PRV.GIDX.view(), "I");
-}
-
-TEST_F(ProviderTest, ABlankNameOrAMissingNumberClosesTheEditorWithoutWriting)
-{
-    {
-        // A new provider whose name is left blank: nothing stays behind.
-        UserForm form(providerForm(), InsertRecord);
-        form.engine.save();
-        EXPECT_TRUE(form.engine.isClosed());
-        EXPECT_EQ(CallResponse, RequestCancelled);
-    }
-    EXPECT_TRUE(numbers().empty());
-
-    // A damaged record with a negative number cannot be edited: the form
-    // closes as soon as its name field is entered.
-    addProvider(-1, "NOBODY");
-    readForChange(file::Provider, "PRV:PRVKEY");
-    UserForm form(providerForm(), ChangeRecord);
-    form.engine.enter(form.at("PRV:PNAME"));
-    EXPECT_TRUE(form.engine.isClosed());
-    EXPECT_EQ(CallResponse, RequestCancelled);
-    releaseHeld();
-    EXPECT_EQ(numbers(), (std::vector<long long>{-1}));
-}
-
-TEST_F(ProviderTest, ProviderNumbersEndAt999AndAreNeverWrapped)
-{
-    addProvider(999, "LAST, ONE MD");
-    messages.answer(Button::Cancel);
-    UserForm form(providerForm(), InsertRecord);
-    EXPECT_TRUE(form.ended());
-    EXPECT_EQ(CallResponse, RequestCancelled);
-    ASSERT_EQ(messages.numbers(), (std::vector<int>{25}));
-    EXPECT_EQ(messages.shown()[0].title, "Auto Increment Error");
-    EXPECT_TRUE(messages.shown()[0].text.contains("used up")) << messages.shown()[0].text.toStdString();
-    EXPECT_EQ(numbers(), (std::vector<long long>{999}));
 }
 
 // ------------------------------------------------------------------ browse

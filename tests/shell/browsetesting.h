@@ -9,6 +9,7 @@
 #include "platform/recordfile.h"
 #include "shell/browseengine.h"
 #include "shell/callprotocol.h"
+#include "support/records.h"
 #include "support/scriptedmessages.h"
 #include "support/tempdir.h"
 
@@ -19,6 +20,18 @@
 #include <vector>
 
 namespace kestrel::test {
+
+// Queue field `field` of every row of a page, numbers as their text.
+inline std::vector<std::string> columnOf(const shell::BrowseEngine& engine, int field)
+{
+    std::vector<std::string> out;
+    for (int r = 1; r <= engine.entryCount(); ++r) {
+        auto v = engine.value(r, field);
+        if (auto* s = std::get_if<std::string>(&v)) out.push_back(*s);
+        else out.push_back(std::get<platform::Decimal>(v).toString());
+    }
+    return out;
+}
 
 class HeadlessBrowseHost : public shell::BrowseHost {
 public:
@@ -135,16 +148,7 @@ protected:
     }
 
     // Queue field 0 of every row, without trailing blanks.
-    std::vector<std::string> column(int field = 0) const
-    {
-        std::vector<std::string> out;
-        for (int r = 1; r <= engine->entryCount(); ++r) {
-            auto v = engine->value(r, field);
-            if (auto* s = std::get_if<std::string>(&v)) out.push_back(*s);
-            else out.push_back(std::get<platform::Decimal>(v).toString());
-        }
-        return out;
-    }
+    std::vector<std::string> column(int field = 0) const { return columnOf(*engine, field); }
     std::string highlightedText(int field = 0) const
     {
         if (engine->highlighted() < 1) return {};

@@ -120,3 +120,22 @@ TEST(BrowseThumbTable, UnbuiltTableSendsEveryNonBlankKeyToTheBottom)
     EXPECT_EQ(t.positionFor(std::string()), 0);
     EXPECT_EQ(t.positionFor(Decimal(3)), 100);
 }
+
+TEST(BrowseThumbTable, DatesSpreadByDayAcrossMonthsAndYears)
+{
+    // 12/31/2023 to 03/01/2024 is 61 days (a leap February): entry k+1 is
+    // 61*k/99 days on, truncated; every entry a real date, none going back.
+    ThumbTable t = ThumbTable::fromDates("20231231", "20240301");
+    EXPECT_EQ(text(t.entry(1)), "20231231");
+    EXPECT_EQ(text(t.entry(2)), "20231231");    // 0.6 of a day
+    EXPECT_EQ(text(t.entry(3)), "20240101");    // 1.2 days
+    EXPECT_EQ(text(t.entry(99)), "20240229");   // 60.4 days
+    EXPECT_EQ(text(t.entry(100)), "20240301");
+    for (int i = 2; i <= 100; ++i) EXPECT_LE(text(t.entry(i - 1)), text(t.entry(i)));
+    EXPECT_EQ(t.positionFor(std::string("20240201")), 53);  // 32 days on: first reached by entry 53
+
+    // A blank first date (a line without one) cannot be spread by day: the
+    // text interpolation takes over, and the last date is still the top.
+    ThumbTable blank = ThumbTable::fromDates("        ", "20240301");
+    EXPECT_EQ(blank.positionFor(std::string("20240302")), 100);
+}

@@ -7,6 +7,7 @@
 
 #include "platform/listformat.h"
 #include "shell/dialogunits.h"
+#include "support/guiactions.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -26,10 +27,7 @@ using shell::BrowseWindow;
 
 namespace {
 
-void settle()
-{
-    for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
-}
+using test::settle;
 
 class ProviderWindow : public test::BrowseFixture {
 protected:
@@ -68,12 +66,10 @@ protected:
 
     void addProvider(int number, const char* name, const char* group, bool billsAsGroup)
     {
-        platform::clearRecord(data::file::Provider, data::bytesOf(data::PRV));
-        data::PRV.PRV.set(platform::Decimal(number));
-        data::PRV.PNAME.set(name);
-        data::PRV.GNAME.set(group);
-        data::PRV.GIDX.set(billsAsGroup ? "X" : "");
-        ASSERT_EQ(data::recordFile(data::file::Provider).add(), 0);
+        test::addProvider(number, name, [&] {
+            data::PRV.GNAME.set(group);
+            data::PRV.GIDX.set(billsAsGroup ? "X" : "");
+        });
     }
 };
 
@@ -134,6 +130,72 @@ TEST_F(ProviderWindow, EmptyListDisablesChangeAndDeleteAndHidesTheScrollBar)
     QTest::keyClick(w.list(), Qt::Key_Insert);
     settle();
     EXPECT_EQ(formCalls, 1);
+}
+
+TEST_F(ProviderWindow, AClickBelowTheRowsOrOnTheHighlightKeepsTheHighlightedRecordShown)
+{
+    addProvider(1, "ADAMS", "", false);
+    addProvider(2, "BAKER", "", false);
+    addProvider(3, "CLARK", "", false);
+    BrowseWindow w(def);
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    settle();
+    QTableView* list = w.list();
+    QWidget* viewport = list->viewport();
+    auto shown = [&] {
+        const auto rows = list->selectionModel()->selectedRows();
+        return rows.size() == 1 ? rows.front().row() + 1 : 0;
+    };
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, list->visualRect(list->model()->index(1, 0)).center());
+    settle();
+    ASSERT_EQ(w.engine().highlighted(), 2);
+    ASSERT_EQ(shown(), 2);
+
+    // A click, and a drag from a row, into the empty area below the rows.
+    const QPoint empty(20, viewport->height() - 4);
+    ASSERT_FALSE(list->indexAt(empty).isValid());
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, empty);
+    settle();
+    EXPECT_EQ(shown(), 2);
+    EXPECT_EQ(w.engine().highlighted(), 2);
+    EXPECT_TRUE(list->hasFocus());
+    QTest::mousePress(viewport, Qt::LeftButton, {}, list->visualRect(list->model()->index(0, 0)).center());
+    QMouseEvent move(QEvent::MouseMove, empty, viewport->mapToGlobal(empty), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(viewport, &move);
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, empty);
+    settle();
+    EXPECT_EQ(shown(), 1);
+    EXPECT_EQ(w.engine().highlighted(), 1);
+
+    // Ctrl+click on the highlighted row would deselect it in a plain list.
+    QTest::mouseClick(viewport, Qt::LeftButton, Qt::ControlModifier,
+                      list->visualRect(list->model()->index(0, 0)).center());
+    settle();
+    EXPECT_EQ(shown(), 1);
+
+    // Change edits the record the list shows.
+    w.button(BrowseRole::Change)->click();
+    settle();
+    EXPECT_EQ(formCalls, 1);
+    EXPECT_EQ(data::PRV.PNAME.trimmed(), "ADAMS");
+}
+
+// The list is designed to show twelve rows, under its header if it has one.
+TEST_F(ProviderWindow, ListsWithAndWithoutAHeaderShowTheirDesignedRows)
+{
+    for (int i = 1; i <= 30; ++i) addProvider(i, QStringLiteral("DOCTOR %1").arg(i).toLatin1(), "", false);
+    for (const char* format : {"150L(4)|F~Provider Name~@s29@16C|F~MD#~@n03@", "150L(4)|F@s29@16C|F@n03@"}) {
+        def.format = format;
+        BrowseWindow w(def);
+        w.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+        settle();
+        EXPECT_EQ(w.pageSize(), 12) << format;
+        EXPECT_EQ(w.engine().entryCount(), 12) << format;
+        EXPECT_EQ(w.list()->viewport()->height() % w.list()->rowHeight(0), 0) << format;
+    }
 }
 
 TEST_F(ProviderWindow, WheelScrollsRowByRow)

@@ -3,12 +3,14 @@
 // ditto key, the accept-all pass and refused input.
 #include "shell/formtesting.h"
 
+#include "data/integrity.h"
 #include "platform/transaction.h"
 
 using namespace kestrel;
 using namespace kestrel::shell;
 using data::Button;
 using test::UserForm;
+using test::addPatient;
 namespace file = data::file;
 namespace errc = platform::errc;
 
@@ -38,7 +40,6 @@ FormDefinition patientForm()
         }}},
         .duplicateKey = DuplicateKey{"PAT:PATKEY", "PAT:PATkey"},
         .numbering = Numbering{"PAT:PAT", "PAT:PATKEY"},
-        .dittoKey = DittoKey::Grave,
     };
 }
 
@@ -64,13 +65,6 @@ protected:
     {
         return records(file::Patient, "PAT:PATKEY", [] {
             return std::pair{data::PAT.PAT.asInt(), std::string(data::PAT.LNAME.trimmed())};
-        });
-    }
-    void addPatient(long long number, const char* name)
-    {
-        addRecord(file::Patient, [&] {
-            data::PAT.PAT.set(number);
-            data::PAT.LNAME.set(name);
         });
     }
     // Puts the patient into the buffer, read for change as a browse does.
@@ -548,6 +542,179 @@ TEST_F(FormEngineTest, EnteringAndLookupRulesRunWithTheTypedText)
     EXPECT_EQ(typedAtLookup, "PART");
     EXPECT_EQ(form.shown("PAT:ADD1"), "CHOSEN");
     form.engine.cancel();
+}
+
+// ------------------------------------------------------ check boxes on save
+
+TEST_F(FormEngineTest, AnUntouchedCheckBoxIsStoredAsItsOffLetter)
+{
+    const FormDefinition def{
+        .file = "Provider",
+        .insertTitle = "Record Will Be Added",
+        .buttons = {"&Save", "&Close"},
+        .tabs = {{"", {
+            entry("Last name", "PRV:PNAME", "@s29"),
+            checkBox(" Mark, if SSN is the Federal Tax I.D. Number.", "PRV:TIDX", "S", "E"),
+            checkBox(" Mark, if billing under the group name.", "PRV:GIDX", "G", "I"),
+        }}},
+        .numbering = Numbering{"PRV:PRV", "PRV:PRVKEY"},
+        .closeSaves = true,
+    };
+    auto stored = [&] {
+        return records(file::Provider, "PRV:PRVKEY", [] {
+            return std::string(data::PRV.PNAME.trimmed()) + ":" + std::string(data::PRV.TIDX.view()) +
+                   std::string(data::PRV.GIDX.view());
+        });
+    };
+    {
+        UserForm form(def, InsertRecord);
+        form.type("PRV:PNAME", "SAVED");
+        form.engine.check(form.at("PRV:GIDX"), true);
+        form.engine.save();
+    }
+    {
+        // Close saves without the accept-all pass, and writes them too.
+        UserForm form(def, InsertRecord);
+        form.type("PRV:PNAME", "CLOSED");
+        form.engine.close(CloseBy::Button);
+    }
+    EXPECT_EQ(stored(), (std::vector<std::string>{"SAVED:EG", "CLOSED:EI"}));
+}
+
+// ------------------------------------------------- a Close button that saves
+
+// Shaped like the windows whose last button is Close: a hook sets the
+// figures the form computes, Esc does not close, and Close saves.
+FormDefinition closingPatientForm(int* passes, QString* seen)
+{
+    FormDefinition def = patientForm();
+    def.buttons = {"&Save", "&Close", "Help"};
+    def.closeSaves = true;
+    def.escapeCloses = false;
+    def.onClosing = [](FormContext& f) { return f.isBlank("PAT:LNAME") ? Verdict::CloseCancelled : Verdict::Go; };
+    def.onSaving = [seen](FormContext& f) {
+        f.set("PAT:NOWBALAN", "12.34");
+        *seen += f.acceptingAll() ? "P" : "-";
+    };
+    def.tabs[0].controls[4] = def.tabs[0].controls[4].accepting([passes, seen](FormContext& f) {
+        ++*passes;
+        *seen += f.acceptingAll() ? "a" : "l";
+        return Verdict::Go;
+    });
+    return def;
+}
+
+TEST_F(FormEngineTest, CloseSavesWithoutThePassAndClosesAsChosen)
+{
+    int passes = 0;
+    QString seen;
+    const FormDefinition def = closingPatientForm(&passes, &seen);
+    auto stored = [&] {
+        return records(file::Patient, "PAT:PATKEY", [] {
+            return std::to_string(data::PAT.PAT.asInt()) + " " + std::string(data::PAT.LNAME.trimmed()) + " " +
+                   data::PAT.NOWBALAN.value().toString();
+        });
+    };
+    {
+        // Save: the hook, then the pass (the rule knows), then the write.
+        UserForm form(def, InsertRecord);
+        form.type("PAT:LNAME", "SAVED");
+        form.type("PAT:ADD1", "1 MAIN");
+        form.engine.save();
+        EXPECT_EQ(CallResponse, RequestCompleted);
+    }
+    EXPECT_EQ(seen, "l-a");
+    {
+        // Close: the hook and the write, no pass.
+        UserForm form(def, InsertRecord);
+        form.type("PAT:LNAME", "CLOSED");
+        seen.clear();
+        passes = 0;
+        form.engine.close(CloseBy::Button);
+        EXPECT_EQ(CallResponse, RequestCompleted);
+        EXPECT_EQ(seen, "-");
+        EXPECT_EQ(passes, 0);
+    }
+    {
+        // The closing rule ends a form with nothing worth keeping.
+        UserForm form(def, InsertRecord);
+        form.engine.close(CloseBy::Button);
+        EXPECT_EQ(CallResponse, RequestCancelled);
+    }
+    EXPECT_EQ(stored(), (std::vector<std::string>{"1 SAVED 12.34", "2 CLOSED 12.34"}));
+
+    // A failed save: chosen with Esc the form stays open, number kept;
+    // chosen otherwise it closes Cancelled and the number is given back.
+    UserForm form(def, InsertRecord);
+    form.type("PAT:LNAME", "FAILS");
+    platform::faults::failOn(platform::faults::Operation::Put, "Patient", 1, errc::DriverError);
+    form.engine.close(CloseBy::Escape);
+    EXPECT_FALSE(form.engine.isClosed());
+    EXPECT_EQ(stored().size(), 3u);
+    platform::faults::failOn(platform::faults::Operation::Put, "Patient", 1, errc::DriverError);
+    form.engine.close(CloseBy::Button);
+    EXPECT_TRUE(form.engine.isClosed());
+    EXPECT_EQ(CallResponse, RequestCancelled);
+    EXPECT_EQ(messages.numbers(), (std::vector<int>{14, 14}));
+    EXPECT_EQ(stored().size(), 2u);
+}
+
+TEST_F(FormEngineTest, ARuleCanPutTheFocusBackAndStopWithoutABeep)
+{
+    FormDefinition def = patientForm();
+    int asked = 0;
+    // As a code lookup the user cancelled: back to the field, nothing said.
+    def.tabs[0].controls[4] = def.tabs[0].controls[4].accepting([&](FormContext& f) {
+        ++asked;
+        return f.text("PAT:ADD1") == "UNKNOWN" ? Verdict::Stay : Verdict::Go;
+    });
+    UserForm form(def, InsertRecord);
+    form.type("PAT:LNAME", "SMITH");
+    EXPECT_FALSE(form.type("PAT:ADD1", "UNKNOWN"));
+    EXPECT_EQ(form.host.focused, form.at("PAT:ADD1"));
+    form.host.focused = -1;
+    form.engine.save();  // the pass stops there too
+    EXPECT_EQ(asked, 2);
+    EXPECT_FALSE(form.engine.isClosed());
+    EXPECT_EQ(form.host.focused, form.at("PAT:ADD1"));
+    EXPECT_TRUE(form.host.refusals.empty());
+}
+
+// --------------------------------------------------------- related records
+
+TEST_F(FormEngineTest, APrivateLookupLeavesTheCallersRecordAsItWas)
+{
+    addPatient(1, "ONE");
+    addPatient(2, "TWO");
+    // The caller, a patient's window, is editing patient 1.
+    choosePatient(1);
+    data::PAT.LNAME.set("EDITING");
+
+    const FormDefinition def{
+        .file = "Invoice",
+        .buttons = {"&Save", "&Close"},
+        .tabs = {{"", {
+            entry("Patient", "INV:PAT", "@n7"),
+            shown("Name", "PAT:LNAME", "@s29"),
+        }}},
+        .related = {RelatedRecord{"Patient", "PAT:PATKEY", {{"PAT:PAT", "INV:PAT"}}}.keptApart()},
+    };
+    {
+        UserForm form(def, InsertRecord);
+        form.type("INV:PAT", "2");
+        form.engine.redisplay();
+        EXPECT_EQ(form.shown("PAT:LNAME"), "TWO");
+        EXPECT_EQ(form.engine.text("PAT:LNAME"), "TWO");
+        form.type("INV:PAT", "9");
+        form.engine.redisplay();
+        EXPECT_EQ(form.shown("PAT:LNAME"), "");
+        form.engine.cancel();
+    }
+    EXPECT_EQ(data::PAT.PAT.asInt(), 1);
+    EXPECT_EQ(data::PAT.LNAME.trimmed(), "EDITING");
+    // The caller's file still has its own record current and watched.
+    EXPECT_EQ(data::updateRecord(file::Patient), data::UpdateDone);
+    EXPECT_EQ(patients(), (std::vector<std::pair<long long, std::string>>{{1, "EDITING"}, {2, "TWO"}}));
 }
 
 } // namespace

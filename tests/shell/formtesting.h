@@ -9,6 +9,7 @@
 #include "platform/recordfile.h"
 #include "shell/callprotocol.h"
 #include "shell/formengine.h"
+#include "support/records.h"
 #include "support/scriptedmessages.h"
 #include "support/tempdir.h"
 
@@ -107,31 +108,12 @@ protected:
         data::setDataDirectory(QString());
     }
 
-    // Adds a record built by `fill` on a cleared buffer.
-    template <class Fill>
-    void addRecord(const platform::FileDef& def, Fill fill)
-    {
-        data::FileUse use{&def};
-        auto* bytes = data::fileByLabel(def.label)->bytes;
-        platform::clearRecord(def, bytes);
-        fill();
-        ASSERT_EQ(data::recordFile(def).add(), platform::errc::Ok);
-    }
-
-    // Every record of the file in the key's order, each as `read` sees it.
-    // The shared buffer is left as it was (a form may be showing it).
+    // Records added and read back as in support/records.h.
+    static void addRecord(const platform::FileDef& def, const Fill& fill) { test::addRecord(def, fill); }
     template <class Read>
-    auto records(const platform::FileDef& def, const char* key, Read read)
+    static auto records(const platform::FileDef& def, const char* key, Read read)
     {
-        data::FileUse use{&def};
-        auto& f = data::recordFile(def);
-        auto* bytes = data::fileByLabel(def.label)->bytes;
-        const std::vector<unsigned char> kept(bytes, bytes + def.recordLength);
-        std::vector<decltype(read())> out;
-        EXPECT_EQ(f.set(def.keyIndex(key), platform::RecordFile::Start::AtEnds), platform::errc::Ok);
-        while (f.next() == platform::errc::Ok) out.push_back(read());
-        std::copy(kept.begin(), kept.end(), bytes);
-        return out;
+        return test::records(def, key, read);
     }
 
     // Reads the record with the key values now in the buffer, watching it

@@ -4,10 +4,12 @@
 
 #include "shell/formwindow.h"
 #include "shell/helpviewer.h"
+#include "support/guiactions.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -16,6 +18,8 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolTip>
+
+#include <cstring>
 
 using namespace kestrel;
 using namespace kestrel::shell;
@@ -29,7 +33,7 @@ FieldRule closeIfBlank()
     return [](FormContext& f) { return f.isBlank(f.currentField()) ? Verdict::CloseCancelled : Verdict::Go; };
 }
 
-FormDefinition codeForm(DittoKey key = DittoKey::Apostrophe)
+FormDefinition codeForm()
 {
     return FormDefinition{
         .file = "CPT48",
@@ -43,7 +47,6 @@ FormDefinition codeForm(DittoKey key = DittoKey::Apostrophe)
             entry("Description", "CPT:CPTDESCRIPTION", "@s48").ditto().tip("What the procedure is"),
         }}},
         .duplicateKey = DuplicateKey{"CPT:CPTCODEKEY", "CPT:CPTCODEkey"},
-        .dittoKey = key,
     };
 }
 
@@ -165,29 +168,30 @@ TEST_F(FormWindowTest, TypingTabbingAndSavingAddsTheRecord)
     EXPECT_EQ(codes(), std::vector<std::string>{"99213=OFFICE VISIT"});
 }
 
-TEST_F(FormWindowTest, TheDittoKeyIsCtrlApostropheOrCtrlGraveAsTheFormSays)
+// Message 38 names Ctrl+'; the patient and provider editors were designed
+// with Ctrl+`: both recall in every form.
+TEST_F(FormWindowTest, CtrlApostropheAndCtrlGraveBothRecallInEveryForm)
 {
-    for (DittoKey key : {DittoKey::Apostrophe, DittoKey::Grave}) {
-        const FormDefinition def = codeForm(key);
-        {
-            Open open(def, InsertRecord);
-            QTest::keyClicks(open.edit("CPT:CPTCODE"), key == DittoKey::Apostrophe ? "A0001" : "G0001");
-            QTest::keyClick(open.edit("CPT:CPTCODE"), Qt::Key_Tab);
-            QTest::keyClicks(open.edit("CPT:CPTDESCRIPTION"), "FIRST");
-            QTest::mouseClick(open.window->saveButton(), Qt::LeftButton);
-            ASSERT_EQ(CallResponse, RequestCompleted);
-        }
+    const FormDefinition def = codeForm();
+    {
         Open open(def, InsertRecord);
-        QLineEdit* description = open.edit("CPT:CPTDESCRIPTION");
-        description->setFocus();
-        const Qt::Key wrong = key == DittoKey::Apostrophe ? Qt::Key_QuoteLeft : Qt::Key_Apostrophe;
-        const Qt::Key right = key == DittoKey::Apostrophe ? Qt::Key_Apostrophe : Qt::Key_QuoteLeft;
-        QTest::keyClick(description, wrong, Qt::ControlModifier);
-        EXPECT_EQ(description->text(), "");
-        QTest::keyClick(description, right, Qt::ControlModifier);
-        EXPECT_EQ(description->text(), "FIRST");
-        EXPECT_EQ(open.edit("CPT:CPTCODE")->text(), "");
+        QTest::keyClicks(open.edit("CPT:CPTCODE"), "A0001");
+        QTest::keyClick(open.edit("CPT:CPTCODE"), Qt::Key_Tab);
+        QTest::keyClicks(open.edit("CPT:CPTDESCRIPTION"), "FIRST");
+        QTest::mouseClick(open.window->saveButton(), Qt::LeftButton);
+        ASSERT_EQ(CallResponse, RequestCompleted);
     }
+    Open open(def, InsertRecord);
+    QLineEdit* code = open.edit("CPT:CPTCODE");
+    QLineEdit* description = open.edit("CPT:CPTDESCRIPTION");
+    description->setFocus();
+    QTest::keyClick(description, Qt::Key_Apostrophe);  // without Ctrl: typed
+    EXPECT_EQ(description->text(), "'");
+    QTest::keyClick(description, Qt::Key_Apostrophe, Qt::ControlModifier);
+    EXPECT_EQ(description->text(), "FIRST");
+    code->setFocus();
+    QTest::keyClick(code, Qt::Key_QuoteLeft, Qt::ControlModifier);
+    EXPECT_EQ(code->text(), "A0001");
 }
 
 TEST_F(FormWindowTest, F12AndTheRightButtonOpenTheFieldsLookup)
@@ -230,7 +234,7 @@ TEST_F(FormWindowTest, RefusedInputBeepsAndKeepsTheFocusOnTheField)
     birth->setFocus();
     QTest::keyClicks(birth, "13/01/1990");
     QTest::keyClick(birth, Qt::Key_Tab);
-    QTest::qWait(20);
+    EXPECT_TRUE(QTest::qWaitFor([] { return QToolTip::isVisible(); }));
     EXPECT_EQ(QApplication::focusWidget(), birth);
     EXPECT_FALSE(open.window->lastRefusal().isEmpty());
     // The reason stays in sight at the field once the focus is back there.
@@ -245,6 +249,172 @@ TEST_F(FormWindowTest, RefusedInputBeepsAndKeepsTheFocusOnTheField)
     EXPECT_EQ(birth->text(), "01/13/1990");
     EXPECT_EQ(std::string(data::PAT.BDATE.view()), "19900113");
     EXPECT_EQ(QApplication::focusWidget(), open.edit("PAT:ADD1"));
+}
+
+// A field whose entering rule redisplays the form (the patient name) keeps a
+// refused name, selected for correction, as a refused date does.
+TEST_F(FormWindowTest, ACharacterTheFilesCannotStoreKeepsWhatWasTypedSelected)
+{
+    FormDefinition def = codeForm();
+    def.file = "Patient";
+    def.duplicateKey.reset();
+    int entered = 0;
+    def.tabs[0].controls = {
+        entry("Last name, First, MI", "PAT:LNAME", "@s29").entering([&](FormContext&) {
+            ++entered;
+            return Verdict::Go;
+        }),
+        entry("Address", "PAT:ADD1", "@s29"),
+    };
+    Open open(def, InsertRecord);
+    QLineEdit* name = open.edit("PAT:LNAME");
+    // Typed key by key, as a keyboard with these letters sends them.
+    for (const QChar ch : QString::fromUtf8("Wałęsa, Łucja")) {
+        QKeyEvent key(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(ch));
+        QApplication::sendEvent(name, &key);
+    }
+    QTest::keyClick(name, Qt::Key_Tab);
+    QTRY_COMPARE(QApplication::focusWidget(), name);
+    QTest::qWait(20);
+    EXPECT_GE(entered, 2);  // the rule ran again when the focus came back
+    EXPECT_TRUE(open.window->lastRefusal().contains(QString::fromUtf8("ł"))) << open.window->lastRefusal().toStdString();
+    EXPECT_EQ(name->text(), QString::fromUtf8("Wałęsa, Łucja"));
+    EXPECT_EQ(name->selectedText(), name->text());
+    EXPECT_TRUE(data::PAT.LNAME.isBlank());
+    // The window losing and regaining the focus redisplays the form: the
+    // typed text still stays.
+    open.form.engine.redisplay();
+    EXPECT_EQ(name->text(), QString::fromUtf8("Wałęsa, Łucja"));
+
+    // Corrected, it is stored as typed; a value a rule stores replaces typing.
+    QTest::keyClicks(name, "Walesa, Lucja");
+    QTest::keyClick(name, Qt::Key_Tab);
+    EXPECT_EQ(std::string(data::PAT.LNAME.trimmed()), "Walesa, Lucja");
+    QLineEdit* address = open.edit("PAT:ADD1");
+    QTest::keyClicks(address, "typed");
+    open.form.engine.set("PAT:ADD1", "12 Main St");
+    open.form.engine.redisplay();
+    EXPECT_EQ(address->text(), "12 Main St");
+}
+
+TEST_F(FormWindowTest, SavingARecordAnotherStationDeletedSaysSoOnceAndKeepsWhatWasTyped)
+{
+    addRecord(file::CPT48, [] { data::CPT.CPTCODE.set("11111"); });
+    data::CPT.CPTCODE.set("11111");
+    readForChange(file::CPT48, "CPT:CPTCODEKEY");
+    const FormDefinition def = codeForm();
+    Open open(def, ChangeRecord);
+    QLineEdit* description = open.edit("CPT:CPTDESCRIPTION");
+    QTest::mouseClick(description, Qt::LeftButton);
+    QTest::keyClicks(description, "TYPED HERE");
+
+    const QString folder = dir.path();
+    ASSERT_EQ(test::otherStation([&] {
+                  data::Cpt48Record theirs;
+                  platform::RecordFile other(file::CPT48, data::bytesOf(theirs));
+                  other.setDirectory(folder);
+                  if (other.open() != 0) return 1;
+                  platform::clearRecord(file::CPT48, data::bytesOf(theirs));
+                  theirs.CPTCODE.set("11111");
+                  if (other.get(file::CPT48.keyIndex("CPT:CPTCODEKEY")) != 0) return 2;
+                  return other.remove() == 0 ? 0 : 3;
+              }),
+              0);
+
+    // Each Save says once what happened, and nothing is lost or looped.
+    for (int press = 1; press <= 2; ++press) {
+        QTest::mouseClick(open.window->saveButton(), Qt::LeftButton);
+        EXPECT_EQ(messages.numbers(), std::vector<int>(std::size_t(press), 39));
+        EXPECT_TRUE(open.window->isVisible());
+        EXPECT_EQ(description->text(), "TYPED HERE");
+        EXPECT_EQ(open.edit("CPT:CPTCODE")->text(), "11111");
+    }
+    EXPECT_TRUE(messages.shown()[0].text.contains("deleted by another station"));
+    QTest::mouseClick(open.window->cancelButton(), Qt::LeftButton);
+    EXPECT_FALSE(open.window->isVisible());
+    EXPECT_EQ(CallResponse, RequestCancelled);
+    EXPECT_TRUE(codes().empty());
+}
+
+// Taking the window down moves the focus out of the field being typed in;
+// that must not reach the half-destroyed window or the engine.
+TEST_F(FormWindowTest, AWindowTakenDownWhileAFieldIsBeingTypedInLeavesTheFormAlone)
+{
+    FormDefinition def = codeForm();
+    int accepted = 0;
+    def.tabs[0].controls[1] = def.tabs[0].controls[1].accepting([&](FormContext&) {
+        ++accepted;
+        return Verdict::Go;
+    });
+    Open open(def, InsertRecord);
+    QLineEdit* description = open.edit("CPT:CPTDESCRIPTION");
+    QTest::mouseClick(description, Qt::LeftButton);
+    QTest::keyClicks(description, "HALF TYPED");
+    ASSERT_EQ(QApplication::focusWidget(), description);
+    open.window.reset();
+    EXPECT_EQ(accepted, 0);
+    EXPECT_TRUE(data::CPT.CPTDESCRIPTION.isBlank());
+    EXPECT_FALSE(open.form.engine.isClosed());
+}
+
+// A form whose Close saves and whose Esc does not close it, as the windows
+// that hold a claim's or a patient's lists are.
+TEST_F(FormWindowTest, EscKeepsAClosingFormOpenWhileTheFormsItCallsStillCancelWithEsc)
+{
+    FormDefinition def = codeForm();
+    def.buttons = {"&Save", "&Close", "Help"};
+    def.closeSaves = true;
+    def.escapeCloses = false;
+    const FormDefinition inner = codeForm();
+    int innerResponse = 0;
+    def.tabs[0].controls[1] = def.tabs[0].controls[1].lookup([&](FormContext&) {
+        const QByteArray kept(reinterpret_cast<const char*>(data::bytesOf(data::CPT)), file::CPT48.recordLength);
+        QTimer::singleShot(50, [] {
+            auto* w = qobject_cast<FormWindow*>(QApplication::activeModalWidget());
+            ASSERT_NE(w, nullptr);
+            QTest::keyClick(w->entryOf("CPT:CPTCODE"), Qt::Key_Escape);
+        });
+        CallRequest = InsertRecord;
+        innerResponse = runForm(inner);
+        std::memcpy(data::bytesOf(data::CPT), kept.constData(), std::size_t(kept.size()));
+    });
+    {
+        Open open(def, InsertRecord);
+        QLineEdit* code = open.edit("CPT:CPTCODE");
+        QTest::keyClicks(code, "A1");
+        QTest::keyClick(code, Qt::Key_Escape);
+        EXPECT_TRUE(open.window->isVisible());
+        QTest::keyClick(open.edit("CPT:CPTDESCRIPTION"), Qt::Key_F12);
+        EXPECT_EQ(innerResponse, RequestCancelled);
+        EXPECT_TRUE(open.window->isVisible());
+
+        // Esc on the Close button chooses Close: a failed save stays open...
+        platform::faults::failOn(platform::faults::Operation::Add, "CPT48", 1, platform::errc::DriverError);
+        open.window->cancelButton()->setFocus();
+        QTest::keyClick(open.window->cancelButton(), Qt::Key_Escape);
+        EXPECT_EQ(messages.numbers(), std::vector<int>{14});
+        EXPECT_TRUE(open.window->isVisible());
+        // ...the mouse closes it Cancelled.
+        platform::faults::failOn(platform::faults::Operation::Add, "CPT48", 1, platform::errc::DriverError);
+        QTest::mouseClick(open.window->cancelButton(), Qt::LeftButton);
+        EXPECT_FALSE(open.window->isVisible());
+        EXPECT_EQ(CallResponse, RequestCancelled);
+    }
+    {
+        // The close box writes nothing.
+        Open open(def, InsertRecord);
+        QTest::keyClicks(open.edit("CPT:CPTCODE"), "B2");
+        open.window->close();
+        EXPECT_FALSE(open.window->isVisible());
+        EXPECT_EQ(CallResponse, RequestCancelled);
+    }
+    {
+        Open open(def, InsertRecord);
+        QTest::keyClicks(open.edit("CPT:CPTCODE"), "C3");
+        QTest::mouseClick(open.window->cancelButton(), Qt::LeftButton);
+        EXPECT_EQ(CallResponse, RequestCompleted);
+    }
+    EXPECT_EQ(codes(), std::vector<std::string>{"C3="});
 }
 
 TEST_F(FormWindowTest, RadioButtonsAndCheckBoxesStoreTheirCodes)
@@ -324,7 +494,7 @@ TEST_F(FormWindowTest, F1InAFieldShowsTheFormsHelpPage)
     Open open(def, InsertRecord);
     QTest::keyClicks(open.edit("CPT:CPTCODE"), "99");
     QTest::keyClick(open.edit("CPT:CPTCODE"), Qt::Key_F1);
-    QTest::qWait(10);
+    QTest::qWaitFor([&] { return open.window->findChild<HelpViewer*>() != nullptr; });
     auto* viewer = open.window->findChild<HelpViewer*>();
     ASSERT_NE(viewer, nullptr);
     EXPECT_EQ(viewer->topic(), "ProcedureCodeManagerEditor");
@@ -342,18 +512,22 @@ TEST_F(FormWindowTest, RunFormIsModalAndADeleteRequestShowsNoWindow)
     readForChange(file::CPT48, "CPT:CPTCODEKEY");
     messages.answer(Button::Cancel);
     bool windowSeen = false;
-    QTimer::singleShot(0, [&] { windowSeen = QApplication::activeModalWidget() != nullptr; });
+    bool looked = false;
+    QTimer::singleShot(0, [&] {
+        windowSeen = QApplication::activeModalWidget() != nullptr;
+        looked = true;
+    });
     CallRequest = DeleteRecord;
     EXPECT_EQ(runForm(def), RequestCancelled);
     EXPECT_EQ(messages.numbers(), std::vector<int>{32});
-    QTest::qWait(5);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return looked; }));
     EXPECT_FALSE(windowSeen);
 
     // Insert: the modal window is driven while runForm waits for it.
     releaseHeld();
     data::clearAllBuffers();
-    QTimer::singleShot(50, [] {
-        auto* w = qobject_cast<FormWindow*>(QApplication::activeModalWidget());
+    test::whenModal([](QWidget* modal) {
+        auto* w = qobject_cast<FormWindow*>(modal);
         ASSERT_NE(w, nullptr);
         EXPECT_EQ(w->windowTitle(), "Record Will Be Added");
         QTest::keyClicks(w->entryOf("CPT:CPTCODE"), "22222");

@@ -240,3 +240,13 @@ TEST(WidgetGeometry, RectangleOffEveryScreenIsNotApplied)
     g.setNormalRect(QRect(60, 50, 300, 200));
     EXPECT_EQ(w.geometry(), QRect(60, 50, 300, 200));
 }
+
+TEST(Geometry, AChildWindowIsMovedTheLeastIntoTheAreaAndNeverShrunk)
+{
+    const QRect area(0, 0, 800, 500);
+    EXPECT_EQ(kestrel::shell::placedInside(QRect(100, 50, 300, 200), area), QRect(100, 50, 300, 200));   // fits
+    EXPECT_EQ(kestrel::shell::placedInside(QRect(650, 420, 300, 200), area), QRect(500, 300, 300, 200)); // past the right and bottom
+    EXPECT_EQ(kestrel::shell::placedInside(QRect(-120, -8, 300, 200), area), QRect(0, 0, 300, 200));     // past the left and top
+    EXPECT_EQ(kestrel::shell::placedInside(QRect(-60, 40, 900, 200), area), QRect(0, 40, 900, 200));     // wider: at the left edge
+    EXPECT_EQ(kestrel::shell::placedInside(QRect(20, 300, 300, 640), QRect(10, 10, 800, 500)), QRect(20, 10, 300, 640));
+}

@@ -23,10 +23,16 @@
 #include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTest>
 #include <QToolBar>
 #include <gtest/gtest.h>
+
+#include <map>
 
 using namespace kestrel;
 
@@ -212,4 +218,82 @@ TEST(MainWindow, F1ShowsTheMainWindowsHelpPage)
     ASSERT_NE(viewer, nullptr);
     EXPECT_EQ(viewer->topic(), "Main");
     EXPECT_FALSE(shell::help::findPage("Main").isEmpty());
+}
+
+// Alt+A is "&Account Menu", "&Account Status" and a child's "&Add" at once:
+// the child with the focus gets it; the menus keep F10, and Alt+A from the
+// frame itself. Two buttons sharing a letter take the focus in turn.
+TEST(MainWindow, AChildsButtonMnemonicsWinOverTheMenuTitles)
+{
+    test::TempDir dir;
+    shell::PrinterSettings printer;
+    shell::MainWindow w(makeRoot(dir), printer);
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    auto* child = new QWidget;
+    auto* entry = new QLineEdit(child);
+    std::map<QString, int> clicks;
+    int x = 0;
+    for (const char* text : {"&Add", "&Change", "&Close"}) {
+        auto* b = new QPushButton(text, child);
+        b->setGeometry(x += 80, 40, 76, 26);
+        QObject::connect(b, &QPushButton::clicked, [&clicks, text] { ++clicks[text]; });
+    }
+    child->resize(400, 120);
+    QMdiSubWindow* sub = w.addChildWindow(child);
+    w.mdiArea()->setActiveSubWindow(sub);
+    entry->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return entry->hasFocus(); }, 2000));
+
+    QTest::keyClick(entry, Qt::Key_A, Qt::AltModifier);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return clicks["&Add"] == 1; }, 2000));
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+
+    QTest::keyClick(entry, Qt::Key_C, Qt::AltModifier);
+    EXPECT_EQ(QApplication::focusWidget()->property("text").toString(), "&Change");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_C, Qt::AltModifier);
+    EXPECT_EQ(QApplication::focusWidget()->property("text").toString(), "&Close");
+    QTest::qWait(300);  // longer than a shortcut's animated click
+    EXPECT_EQ(clicks["&Change"] + clicks["&Close"], 0);
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F10);
+    QMenu* open = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_NE(open, nullptr);
+    EXPECT_EQ(open->title(), w.menuBar()->actions().front()->text());
+    open->close();
+
+    sub->close();
+    QTest::keyClick(&w, Qt::Key_A, Qt::AltModifier);
+    open = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_NE(open, nullptr);
+    EXPECT_TRUE(open->title().contains("&Account")) << open->title().toStdString();
+    open->close();
+    EXPECT_EQ(clicks["&Add"], 1);
+}
+
+// A frame 800 pixels wide: children open wholly inside its visible area at
+// their designed size, one wider than the area at its left edge with the
+// scroll bar showing what is hidden.
+TEST(MainWindow, ChildWindowsOpenInsideTheVisibleArea)
+{
+    test::TempDir dir;
+    shell::PrinterSettings printer;
+    shell::MainWindow w(makeRoot(dir), printer);
+    w.resize(800, 600);
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    const QRect visible = w.mdiArea()->viewport()->rect();
+    for (int i = 0; i < 6; ++i) {
+        auto* child = new QWidget;
+        child->resize(460 + 20 * i, 300);
+        QMdiSubWindow* sub = w.addChildWindow(child);
+        EXPECT_EQ(child->size(), QSize(460 + 20 * i, 300));
+        EXPECT_TRUE(visible.contains(sub->geometry())) << i;
+    }
+    auto* wide = new QWidget;
+    wide->resize(visible.width() + 100, 200);
+    QMdiSubWindow* sub = w.addChildWindow(wide);
+    EXPECT_EQ(wide->width(), visible.width() + 100);
+    EXPECT_EQ(sub->x(), 0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w.mdiArea()->horizontalScrollBar()->maximum() > 0; }, 2000));
 }

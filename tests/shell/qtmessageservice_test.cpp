@@ -33,13 +33,16 @@ struct SeenBox {
 // when `key` is given).
 void answerNextBox(SeenBox* seen, QMessageBox::StandardButton press, int key = 0, const QString& text = {})
 {
-    auto poll = std::make_shared<std::function<void()>>();
-    *poll = [=] {
+    // A timer that polls until the box is there and then goes away (a
+    // function that re-armed itself through a shared pointer to itself
+    // would own itself and never be freed).
+    auto* poll = new QTimer(qApp);  // freed with the application at the latest
+    poll->setInterval(10);
+    QObject::connect(poll, &QTimer::timeout, [=] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box || !box->isVisible() || (!text.isEmpty() && box->text() != text)) {
-            QTimer::singleShot(10, *poll);
-            return;
-        }
+        if (!box || !box->isVisible() || (!text.isEmpty() && box->text() != text)) return;
+        poll->stop();
+        poll->deleteLater();
         seen->title = box->windowTitle();
         seen->text = box->text();
         seen->icon = box->icon();
@@ -51,8 +54,8 @@ void answerNextBox(SeenBox* seen, QMessageBox::StandardButton press, int key = 0
             QTest::keyClick(box, Qt::Key(key));
         else
             box->button(press)->click();
-    };
-    QTimer::singleShot(0, *poll);
+    });
+    poll->start();
 }
 
 int exitStatus = -1;

@@ -145,3 +145,32 @@ TEST(ResizerAdapter, ControlsOnTabPagesAreRecordedAndADeletedControlIsSkipped)
     EXPECT_EQ(tabs->geometry(), QRect(0, 0, 800, 260));
     EXPECT_EQ(ok->geometry(), QRect(700, 266, 80, 24));
 }
+
+// A maximized form: one-line boxed values keep one line's height (moving
+// with the window), a boxed text of several lines and a prompt still grow.
+TEST(ResizerAdapter, OneLineDisplayFieldsKeepTheirHeight)
+{
+    QWidget window;
+    window.resize(400, 200);
+    auto boxed = [&](const QRect& r, bool wrap) {
+        auto* l = new QLabel("SMITH", &window);
+        l->setFrameShape(QFrame::Panel);
+        l->setWordWrap(wrap);
+        l->setGeometry(r);
+        return l;
+    };
+    const int line = window.fontMetrics().height() + 6;
+    QLabel* field = boxed(QRect(100, 40, 200, line), false);
+    QLabel* notes = boxed(QRect(100, 80, 200, 4 * line), true);
+    auto* prompt = new QLabel("Name", &window);
+    prompt->setGeometry(10, 40, 80, line);
+    const ResizerAdapter* adapter = ResizerAdapter::attach(&window);
+    EXPECT_EQ(adapter->resizer().controls()[0].kind, ControlKind::DisplayField);
+    EXPECT_EQ(adapter->resizer().controls()[1].kind, ControlKind::DisplayText);
+    window.show();
+    window.resize(800, 400);
+
+    EXPECT_EQ(field->geometry(), QRect(200, 80, 400, line));
+    EXPECT_EQ(notes->geometry(), QRect(200, 160, 400, 8 * line));
+    EXPECT_EQ(prompt->geometry(), QRect(20, 80, 160, 2 * line));
+}

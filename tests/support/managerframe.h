@@ -12,6 +12,7 @@
 #include "shell/mainwindow.h"
 #include "shell/printersettings.h"
 #include "support/guiactions.h"
+#include "support/records.h"
 #include "support/scriptedmessages.h"
 #include "support/tempdir.h"
 
@@ -56,22 +57,31 @@ protected:
     void TearDown() override
     {
         frame->mdiArea()->closeAllSubWindows();
-        settle();
+        EXPECT_TRUE(QTest::qWaitFor([this] { return frame->mdiArea()->subWindowList().isEmpty(); }))
+            << "a window refused to close";
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         frame.reset();
         for (const auto& fb : data::allFiles()) EXPECT_EQ(data::openCount(*fb.def), 0) << fb.def->label;
     }
 
+    // Lets pending events through and time pass for what runs on a timer.
     static void settle(int ms = 20) { QTest::qWait(ms); }
 
     // Chooses the manager's menu item; its browse window, made the active
     // one, or null when none opened.
     shell::BrowseWindow* openFromMenu()
     {
+        const qsizetype before = frame->mdiArea()->subWindowList().size();
         frame->action(item_)->trigger();
-        settle(50);
-        const auto subs = frame->mdiArea()->subWindowList();
-        if (subs.isEmpty()) return nullptr;
-        auto* w = qobject_cast<shell::BrowseWindow*>(subs.back()->widget());
+        QMdiSubWindow* sub = nullptr;
+        QTest::qWaitFor([&] {
+            const auto subs = frame->mdiArea()->subWindowList();
+            sub = subs.size() > before && subs.back()->isVisible() ? subs.back() : nullptr;
+            return sub != nullptr;
+        });
+        test::settle();
+        if (!sub) return nullptr;
+        auto* w = qobject_cast<shell::BrowseWindow*>(sub->widget());
         if (w) w->activateWindow();
         return w;
     }
@@ -82,7 +92,7 @@ protected:
         whenModal([act](QWidget* modal) {
             auto* form = qobject_cast<shell::FormWindow*>(modal);
             ASSERT_NE(form, nullptr);
-            settle();
+            test::settle();  // the form's own opening step, posted when it was shown
             act(form);
         });
     }
