@@ -5,11 +5,7 @@
 #include "data/file_access.h"
 #include "data/messages.h"
 #include "data/records.h"
-#include "managers/codetables.h"
-#include "managers/cptbrowse.h"
-#include "managers/patientbrowse.h"
-#include "managers/payer.h"
-#include "managers/providerbrowse.h"
+#include "managers/menu.h"
 #include "platform/rootdir.h"
 #include "shell/mainwindow.h"
 #include "shell/menus.h"
@@ -149,13 +145,9 @@ int runProgram(Options& o)
     shell::StartUpSteps steps;
     steps.clearRecordBuffers = data::clearAllBuffers;
     const auto frame = shell::startUp(root, printer, steps);
-    // Later subsystems connect their procedures: frame->setProcedure(MenuItem::..., ...).
-    QMdiArea* area = frame->mdiArea();
-    frame->setProcedure(shell::MenuItem::ProviderManager, [area] { managers::openProviderManager(area); });
-    frame->setProcedure(shell::MenuItem::PatientManager, [area] { managers::openPatientManager(area); });
-    frame->setProcedure(shell::MenuItem::CptManager, [area] { managers::openCptBrowse(area); });
-    frame->setProcedure(shell::MenuItem::IcdManager, [area] { managers::openIcdBrowse(area); });
-    frame->setProcedure(shell::MenuItem::InsuranceNameManager, [area] { managers::openPayerManager(area); });
+    // Each library connects its own menu items (claims, receivables and
+    // reports add their line here as they come).
+    managers::connectMenu(*frame);
     const int status = app.exec();
     data::setMessageService(nullptr);
     return status;

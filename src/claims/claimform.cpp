@@ -84,12 +84,12 @@ FieldRule abandoning(FieldRule rule)
 
 // ------------------------------------------------------------------- tabs
 
-FormControl browseField(const QString& prompt, const char* field, const char* picture, LookupRule lookup)
+FormControl browseField(const QString& prompt, data::FieldName field, const char* picture, LookupRule lookup)
 {
-    return entry(prompt, QLatin1String(field), QLatin1String(picture)).tip(kBrowseTip).ditto().lookup(std::move(lookup));
+    return entry(prompt, field, QLatin1String(picture)).tip(kBrowseTip).ditto().lookup(std::move(lookup));
 }
 
-FormControl codeField(const QString& prompt, const char* field, const char* picture, CodeTable table)
+FormControl codeField(const QString& prompt, data::FieldName field, const char* picture, CodeTable table)
 {
     return browseField(prompt, field, picture, rules::chooseCode(table)).accepting(rules::codeOnFile(table));
 }
@@ -99,8 +99,8 @@ std::vector<FormControl> diagnosisEntries()
     std::vector<FormControl> out;
     for (int k = 0; k < 12; ++k) {
         const QString letter = QString(QChar(u'A' + k)) + QLatin1Char('.');
-        const QByteArray field = QStringLiteral("INV:DX%1").arg(k + 1).toLatin1();
-        FormControl c = codeField(letter, field.constData(), "@s7", CodeTable::Diagnosis)
+        const auto field = data::FieldName::named(QStringLiteral("INV:DX%1").arg(k + 1).toStdString());
+        FormControl c = codeField(letter, field, "@s7", CodeTable::Diagnosis)
                             .tip(QStringLiteral("%1 related diagnosis").arg(letter));
         out.push_back(k % 4 == 0 ? c : c.beside());
     }
@@ -199,7 +199,7 @@ std::vector<FormControl> servicesTab()
     std::vector<FormControl> c{heading("F21. Diagnosis or Nature of Illness or Injury. Relate A-L to service line below:")};
     for (int row = 0; row < 2; ++row)
         for (int k = row; k < 12; k += 2) {
-            FormControl d = shown(QString(QChar(u'A' + k)) + QLatin1Char('.'), QStringLiteral("INV:DX%1").arg(k + 1),
+            FormControl d = shown(QString(QChar(u'A' + k)) + QLatin1Char('.'), data::FieldName::named(QStringLiteral("INV:DX%1").arg(k + 1).toStdString()),
                                   QStringLiteral("@s8"));
             c.push_back(k == row ? d : d.beside());
         }
@@ -370,7 +370,7 @@ bool claimNumberLeft()
         if (rc == platform::errc::Ok) highest = data::INV.INV.asInt();
         data::INV = kept;
         if (rc != platform::errc::Ok && rc != platform::errc::NoRecord) {
-            data::standardMessage(35, QStringLiteral("Invoice"));
+            data::standardMessage(data::MessageNo::RecordRetrievalError, QStringLiteral("Invoice"));
             return false;
         }
         if (highest < kLastClaimNumber) return true;
@@ -378,7 +378,7 @@ bool claimNumberLeft()
                          QStringLiteral("claim numbers are used up: a service line holds claim numbers up to %1")
                              .arg(QLocale::c().toString(kLastClaimNumber)),
                          0, {}});
-        if (data::standardMessage(25) != data::Button::Retry) return false;
+        if (data::standardMessage(data::MessageNo::AutoIncrementError) != data::Button::Retry) return false;
     }
 }
 

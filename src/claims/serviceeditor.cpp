@@ -141,7 +141,7 @@ std::vector<FormControl> diagnosisRows()
     for (int row = 0; row < 2; ++row) {
         for (int k = row; k < 12; k += 2) {
             const QString letter = QString(QChar(u'A' + k)) + QLatin1Char('.');
-            FormControl c = shown(letter, QStringLiteral("INV:DX%1").arg(k + 1), QStringLiteral("@s8"));
+            FormControl c = shown(letter, data::FieldName::named(QStringLiteral("INV:DX%1").arg(k + 1).toStdString()), QStringLiteral("@s8"));
             rows.push_back(k == row ? c : c.beside());
         }
     }

@@ -107,13 +107,13 @@ bool abandonNewClaim(long long number)
     platform::Transaction t{&claims, &items};
     if (t.start() != errc::Ok) {
         data::captureError(t);
-        data::standardMessage(34, QStringLiteral("Delete"), QStringLiteral("Invoice"));
+        data::standardMessage(data::MessageNo::TransactionFramingError, QStringLiteral("Delete"), QStringLiteral("Invoice"));
         restore();
         return false;
     }
     auto fail = [&](const char* file) {
         data::captureError(t);
-        data::standardMessage(17, QString::fromLatin1(file));
+        data::standardMessage(data::MessageNo::DeleteOperationError, QString::fromLatin1(file));
         restore();
         return false;
     };

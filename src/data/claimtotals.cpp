@@ -85,7 +85,7 @@ std::optional<ClaimFigures> sumClaimLines()
         sums.add(ITM);
     }
     if (rc == errc::NoRecord) return sums;
-    standardMessage(35, QStringLiteral("Item"));
+    standardMessage(MessageNo::RecordRetrievalError, QStringLiteral("Item"));
     return std::nullopt;
 }
 
@@ -103,7 +103,7 @@ std::optional<Decimal> patientBalance()
         sum = money(sum + INV.BDUE.value());
     }
     if (rc == errc::NoRecord) return sum;
-    standardMessage(35, QStringLiteral("Invoice"));
+    standardMessage(MessageNo::RecordRetrievalError, QStringLiteral("Invoice"));
     return std::nullopt;
 }
 

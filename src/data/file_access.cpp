@@ -139,9 +139,9 @@ void checkedOpen(RecordFile& file)
         // A fresh data folder may not exist yet; the file's own creation
         // reports anything else that stands in the way.
         QDir().mkpath(file.directory());
-        if (file.create() != errc::Ok) standardMessage(4, path);
+        if (file.create() != errc::Ok) standardMessage(MessageNo::FileCreationError, path);
         rc = file.open();
-        if (rc != errc::Ok && rc != errc::AlreadyOpen) standardMessage(5, path);
+        if (rc != errc::Ok && rc != errc::AlreadyOpen) standardMessage(MessageNo::CreatedFileOpenError, path);
         return;
     }
     if (rc == errc::InvalidKeyFile) {
@@ -151,14 +151,14 @@ void checkedOpen(RecordFile& file)
         const QString named =
             loss.count ? QStringLiteral("%1 (rebuilding loses %2)").arg(path, loss.description) : path;
         // No ends the program inside the message.
-        standardMessage(2, named);
+        standardMessage(MessageNo::InvalidKey, named);
         using Loss = RecordFile::Loss;
-        if (file.build(loss.count ? Loss::Accept : Loss::Refuse) != errc::Ok) standardMessage(3, path);
+        if (file.build(loss.count ? Loss::Accept : Loss::Refuse) != errc::Ok) standardMessage(MessageNo::KeyRebuildError, path);
         rc = file.open();
         if (rc == errc::Ok || rc == errc::AlreadyOpen) return;
     }
-    if (rc == errc::InvalidFile) standardMessage(1, path);
-    standardMessage(30, path);
+    if (rc == errc::InvalidFile) standardMessage(MessageNo::InvalidFile, path);
+    standardMessage(MessageNo::FileAccessError, path);
 }
 
 void captureError(platform::Transaction& transaction)

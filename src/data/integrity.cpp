@@ -115,7 +115,7 @@ int nextLine(const Link& claim)
 
 // Ends a cascade step that failed in the driver: its error is kept for the
 // message and the transaction rolled back, then the message is shown.
-bool failed(Transaction& t, int message, const QString& text1)
+bool failed(Transaction& t, MessageNo message, const QString& text1)
 {
     captureError(t);
     standardMessage(message, text1);
@@ -131,7 +131,7 @@ bool eachLine(Transaction& t, const Link& claim, Step step)
     for (;;) {
         const int rc = nextLine(claim);
         if (rc == errc::NoRecord) return true;
-        if (rc != errc::Ok) return failed(t, 35, QStringLiteral("Item"));
+        if (rc != errc::Ok) return failed(t, MessageNo::RecordRetrievalError, QStringLiteral("Item"));
         if (!step()) return false;
     }
 }
@@ -140,7 +140,7 @@ bool eachLine(Transaction& t, const Link& claim, Step step)
 bool deleteLines(Transaction& t, const Link& claim)
 {
     RecordFile& items = recordFile(file::Item);
-    return eachLine(t, claim, [&] { return items.remove() == errc::Ok || failed(t, 17, QStringLiteral("Item")); });
+    return eachLine(t, claim, [&] { return items.remove() == errc::Ok || failed(t, MessageNo::DeleteOperationError, QStringLiteral("Item")); });
 }
 
 // Deletes every claim of the patient in the buffer, each with its lines.
@@ -158,9 +158,9 @@ bool deleteClaims(Transaction& t)
         int rc = claims.set(key);
         if (rc == errc::Ok) rc = claims.next();
         if (rc == errc::NoRecord || (rc == errc::Ok && INV.PAT.asInt() != PAT.PAT.asInt())) return true;
-        if (rc != errc::Ok) return failed(t, 35, QStringLiteral("Invoice"));
+        if (rc != errc::Ok) return failed(t, MessageNo::RecordRetrievalError, QStringLiteral("Invoice"));
         if (!deleteLines(t, claimLink())) return false;
-        if (claims.remove() != errc::Ok) return failed(t, 17, QStringLiteral("Invoice"));
+        if (claims.remove() != errc::Ok) return failed(t, MessageNo::DeleteOperationError, QStringLiteral("Invoice"));
     }
 }
 
@@ -175,10 +175,10 @@ bool moveLines(Transaction& t, const Link& from, const Link& to)
         if (!setLineLink(to, &why)) {
             // Cutting the number would hand the lines to another claim.
             captureRefusal(t, why);
-            standardMessage(15, QStringLiteral("Item"));
+            standardMessage(MessageNo::UpdateOperationError, QStringLiteral("Item"));
             return false;
         }
-        return items.put() == errc::Ok || failed(t, 15, QStringLiteral("Item"));
+        return items.put() == errc::Ok || failed(t, MessageNo::UpdateOperationError, QStringLiteral("Item"));
     });
 }
 
@@ -256,13 +256,13 @@ bool deleteRecord(const FileDef& def)
     Transaction t(transactionFiles(def, children));
     if (t.start() != errc::Ok) {
         captureError(t);
-        standardMessage(34, QStringLiteral("Delete"), label);
+        standardMessage(MessageNo::TransactionFramingError, QStringLiteral("Delete"), label);
         return false;
     }
     // The record as stored now, not as the caller last saw it: the cascade
     // must find the lines by their stored values. A record that is gone
     // cannot be deleted.
-    if (f.reget(position) != errc::Ok) return failed(t, 17, label);
+    if (f.reget(position) != errc::Ok) return failed(t, MessageNo::DeleteOperationError, label);
     if (is(def, file::Patient) || is(def, file::Invoice)) {
         // The cascades walk other files (and their buffers); this file's
         // current record stays the one to delete.
@@ -272,9 +272,9 @@ bool deleteRecord(const FileDef& def)
             return false;
         }
     }
-    if (f.remove() != errc::Ok) return failed(t, 17, label);
+    if (f.remove() != errc::Ok) return failed(t, MessageNo::DeleteOperationError, label);
     // A commit that fails has stored nothing: reported like a failed delete.
-    if (t.commit() != errc::Ok) return failed(t, 17, label);
+    if (t.commit() != errc::Ok) return failed(t, MessageNo::DeleteOperationError, label);
     return true;
 }
 
@@ -289,7 +289,7 @@ UpdateResult updateRecord(const FileDef& def)
     Transaction t(transactionFiles(def, children));
     if (t.start() != errc::Ok) {
         captureError(t);
-        standardMessage(34, QStringLiteral("Update"), label);
+        standardMessage(MessageNo::TransactionFramingError, QStringLiteral("Update"), label);
         return UpdateFailed;
     }
     const bool byKey = is(def, file::Provider) || is(def, file::Patient) || claim;
@@ -304,18 +304,18 @@ UpdateResult updateRecord(const FileDef& def)
             if (read == errc::NoRecord) {
                 // Deleted by the other station: there is no version to show,
                 // and the buffer keeps what the user typed.
-                standardMessage(39);
+                standardMessage(MessageNo::RecordWasDeleted);
                 return UpdateDeleted;
             }
             if (read != errc::Ok) {
                 takeSavedError();  // report the read's error, not the write's
-                standardMessage(35, label);
+                standardMessage(MessageNo::RecordRetrievalError, label);
                 return UpdateFailed;
             }
-            standardMessage(38);
+            standardMessage(MessageNo::RecordWasNotUpdated);
             return UpdateChanged;
         }
-        standardMessage(15, label);
+        standardMessage(MessageNo::UpdateOperationError, label);
         return UpdateFailed;
     }
     const bool heldClaim = claim && writingHeldClaim(f);
@@ -333,7 +333,7 @@ UpdateResult updateRecord(const FileDef& def)
     }
     if (t.commit() != errc::Ok) {
         captureError(t);
-        standardMessage(15, label);
+        standardMessage(MessageNo::UpdateOperationError, label);
         return UpdateFailed;
     }
     if (heldClaim) recordClaimSnapshot();

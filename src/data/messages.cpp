@@ -84,6 +84,23 @@ std::atomic<MessageService*> active{&consoleService};
 
 std::span<const MessageDef> messageTable() { return table; }
 
+// Every named message is a row of the table.
+constexpr bool inTable(MessageNo n)
+{
+    for (const auto& m : table)
+        if (m.number == int(n)) return true;
+    return false;
+}
+static_assert(inTable(MessageNo::InvalidFile) && inTable(MessageNo::InvalidKey) && inTable(MessageNo::KeyRebuildError) &&
+              inTable(MessageNo::FileCreationError) && inTable(MessageNo::CreatedFileOpenError) &&
+              inTable(MessageNo::RecordInsertError) && inTable(MessageNo::UpdateOperationError) &&
+              inTable(MessageNo::RecordUpdateError) && inTable(MessageNo::DeleteOperationError) &&
+              inTable(MessageNo::RecordDeleteError) && inTable(MessageNo::DuplicateKeyError) &&
+              inTable(MessageNo::AutoIncrementError) && inTable(MessageNo::FileAccessError) &&
+              inTable(MessageNo::ConfirmDelete) && inTable(MessageNo::TransactionFramingError) &&
+              inTable(MessageNo::RecordRetrievalError) && inTable(MessageNo::ViewOpenError) &&
+              inTable(MessageNo::RecordWasNotUpdated) && inTable(MessageNo::RecordWasDeleted));
+
 const MessageDef* findMessage(int number)
 {
     for (const auto& m : table)
@@ -131,6 +148,11 @@ Message composeMessage(const MessageDef& def, const QString& text1, const QStrin
 }
 
 MessageService::~MessageService() = default;
+
+Button MessageService::show(MessageNo message, const QString& text1, const QString& text2)
+{
+    return show(int(message), text1, text2);
+}
 
 Button MessageService::show(int number, const QString& text1, const QString& text2)
 {
@@ -196,6 +218,11 @@ MessageService* setMessageService(MessageService* service)
 }
 
 MessageService& messageService() { return *active; }
+
+Button standardMessage(MessageNo message, const QString& text1, const QString& text2)
+{
+    return messageService().show(message, text1, text2);
+}
 
 Button standardMessage(int number, const QString& text1, const QString& text2)
 {

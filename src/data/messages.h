@@ -3,7 +3,7 @@
 // the delete confirmation and the changed-by-another-station notice, and the
 // one message service through which all of them are shown.
 //
-// A procedure calls standardMessage(number, text1, text2) and gets back the
+// A procedure calls standardMessage(MessageNo::..., text1, text2) and gets back the
 // button the user pressed (OK 1, Yes 2, No 4, Retry 16, Cancel 64). How the
 // message reaches the user is the service's business: message boxes in the
 // program, standard error in the command-line subcommands, a scripted queue
@@ -51,6 +51,29 @@ struct MessageDef {
     Icon icon;
     Ends ends;
     std::string_view finalText;  // shown when the message ends the program
+};
+
+// The messages by name, each carrying its number in the table.
+enum class MessageNo : int {
+    InvalidFile = 1,
+    InvalidKey = 2,
+    KeyRebuildError = 3,
+    FileCreationError = 4,
+    CreatedFileOpenError = 5,
+    RecordInsertError = 14,
+    UpdateOperationError = 15,
+    RecordUpdateError = 16,
+    DeleteOperationError = 17,
+    RecordDeleteError = 18,
+    DuplicateKeyError = 24,
+    AutoIncrementError = 25,
+    FileAccessError = 30,
+    ConfirmDelete = 32,
+    TransactionFramingError = 34,
+    RecordRetrievalError = 35,
+    ViewOpenError = 36,
+    RecordWasNotUpdated = 38,
+    RecordWasDeleted = 39,
 };
 
 // Every message the program shows, and no others.
@@ -114,6 +137,8 @@ public:
     // which every message empties (it was captured for this report), or
     // else from the driver's current error. An unknown number is a
     // programming error and throws std::invalid_argument.
+    Button show(MessageNo message, const QString& text1 = {}, const QString& text2 = {});
+    // By the number alone, as the table lists it (what walks the table).
     Button show(int number, const QString& text1 = {}, const QString& text2 = {});
 
 protected:
@@ -152,6 +177,7 @@ MessageService* setMessageService(MessageService* service);
 MessageService& messageService();
 
 // The standard message procedure: messageService().show(...).
+Button standardMessage(MessageNo message, const QString& text1 = {}, const QString& text2 = {});
 Button standardMessage(int number, const QString& text1 = {}, const QString& text2 = {});
 
 // The saved error.

@@ -52,7 +52,7 @@ SeedOutcome seedTable(const platform::FileDef& def, std::span<const StandardCode
     platform::Transaction t{&rf};
     if (t.start() != 0) {
         data::captureError(t);
-        data::standardMessage(34, QStringLiteral("Update"), out.file);
+        data::standardMessage(data::MessageNo::TransactionFramingError, QStringLiteral("Update"), out.file);
         out.failed = true;
         return out;
     }
@@ -62,7 +62,7 @@ SeedOutcome seedTable(const platform::FileDef& def, std::span<const StandardCode
     while (err == 0 && (err = rf.next()) == 0) ++out.kept;
     if (err != platform::errc::NoRecord) {
         data::captureError(t);
-        data::standardMessage(35, out.file);
+        data::standardMessage(data::MessageNo::RecordRetrievalError, out.file);
         out.failed = true;
     } else if (out.kept == 0) {
         for (const StandardCode& c : codes) {
@@ -71,14 +71,14 @@ SeedOutcome seedTable(const platform::FileDef& def, std::span<const StandardCode
             platform::writeField(def.fields[1], bytes, std::string(c.description));
             if (rf.add() != 0) {
                 data::captureError(t);
-                data::standardMessage(14);
+                data::standardMessage(data::MessageNo::RecordInsertError);
                 out.failed = true;
                 break;
             }
             ++out.added;
         }
         if (!out.failed && t.commit() != 0) {
-            data::standardMessage(14);
+            data::standardMessage(data::MessageNo::RecordInsertError);
             out.failed = true;
         }
         if (out.failed) out.added = 0;

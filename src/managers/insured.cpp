@@ -26,10 +26,17 @@ struct Coverage {
     // which the plan browser opened from the editor shows.
     mutable data::PayerRecord plan{};
 
+    // Labels put together here are looked up when the definitions are built.
     // "NAME" -> "IN1:INS1NAME"
-    QString field(const char* name) const { return prefix + QStringLiteral(":INS") + digit + QLatin1String(name); }
+    data::FieldName field(const char* name) const { return named<data::FieldName>(":INS" + digit + name); }
+    // "LNAMEKEY" -> "IN1:INS1LNAMEKEY"
+    data::KeyName key(const char* name) const { return named<data::KeyName>(":INS" + digit + name); }
     // "PLAN" -> "IN1:PLAN"
-    QString own(const char* name) const { return prefix + QLatin1Char(':') + QLatin1String(name); }
+    data::FieldName own(const char* name) const { return named<data::FieldName>(QStringLiteral(":") + QLatin1String(name)); }
+    data::FileName file() const { return data::FileName::named(("Insured" + digit).toStdString()); }
+
+    template <class Name>
+    Name named(const QString& rest) const { return Name::named((prefix + rest).toStdString()); }
 };
 
 const Coverage kPrimary{QStringLiteral("IN1"), QStringLiteral("1")};
@@ -48,7 +55,7 @@ constexpr int kPlanNameWidth = 28;
 BrowseDefinition browseOf(const Coverage& c, const QString& title, const QString& heading)
 {
     return BrowseDefinition{
-        .file = QStringLiteral("Insured") + c.digit,
+        .file = c.file(),
         .title = title,
         .heading = heading,
         .listTip = "Healthcare Subscriber Browser ...",
@@ -57,7 +64,7 @@ BrowseDefinition browseOf(const Coverage& c, const QString& title, const QString
         // The four columns, then what the lines under the list show.
         .queue = {c.field("NAME"), c.field("ID"), c.field("CARDATE"), c.field("CARTERM"), c.field("IDNO"),
                   c.field("POLICY"), c.field("CARNAME")},
-        .orders = {{c.field("LNAMEKEY")}},
+        .orders = {{c.key("LNAMEKEY")}},
         .buttons = {"&Select", "&Add", "&Delete", "&Change", "&Close"},
     };
 }
@@ -65,10 +72,10 @@ BrowseDefinition browseOf(const Coverage& c, const QString& title, const QString
 BrowsePanel panelOf(const Coverage& c)
 {
     return DetailPanel::make({
-        detail("Insured's Name", c.field("NAME"), "@s29"),
-        detail("Insured's I.D. number", c.field("IDNO"), "@s20"),
-        detail("Policy group or FECA number", c.field("POLICY"), "@s20"),
-        detail("Insurance Plan or Program Name", c.field("CARNAME"), "@s29"),
+        detail("Insured's Name", c.field("NAME").text(), "@s29"),
+        detail("Insured's I.D. number", c.field("IDNO").text(), "@s20"),
+        detail("Policy group or FECA number", c.field("POLICY").text(), "@s20"),
+        detail("Insurance Plan or Program Name", c.field("CARNAME").text(), "@s29"),
     });
 }
 
@@ -180,7 +187,7 @@ std::vector<FormControl> editorControls(const Coverage& c, const QString& headin
 // name with no plan on file shows blank lines.
 FormHook showPlanAddress(const Coverage& c)
 {
-    const QString field = c.field("CARNAME");
+    const QString field = c.field("CARNAME").text();
     return [field, &c](FormContext& f) { findPlanNamed(f.text(field), kPlanNameWidth, &c.plan); };
 }
 

@@ -23,7 +23,7 @@ const BrowseDefinition& renderingBrowse()
         .format = "85L(2)|M~Provider Name~@s40@40L|M~NPI Number~R@s11@13C|M~QL~@s2@72L|M~Non-NPI Number~R@s17@",
         .queue = {"REN:F24JNAME", "REN:F24J", "REN:F24JQ", "REN:F24JNNPI"},
         // No key: the records in the order they were stored.
-        .orders = {BrowseOrder(QString())},
+        .orders = {BrowseOrder()},
         .buttons = {"&Select", "&Add", "&Delete", "&Change", "&Close"},
         .helpTopic = "F24jBrowser",
         .updateForm = [] { runForm(renderingForm(), QApplication::activeWindow()); },

@@ -22,7 +22,7 @@ BrowseRole roleOf(const QString& text)
 
 QueueField computed(const QString& name, int width, std::function<std::string()> compute)
 {
-    QueueField f{QString()};
+    QueueField f{data::FieldName()};
     f.name = name;
     f.width = width;
     f.compute = std::move(compute);

@@ -21,9 +21,12 @@
 //       .updateForm = callCptForm,
 //   };
 //
-// Field and key names are full labels ("CPT:CPTCODE", "CPT:CPTCODEKEY"); a
-// queue field may belong to any file's shared buffer (a view that reads
-// related records through onRecordRead).
+// Field and key names are full labels ("CPT:CPTCODE", "CPT:CPTCODEKEY"),
+// checked against the dictionary by the compiler (data/names.h); a queue
+// field may belong to any file's shared buffer (a view that reads related
+// records through onRecordRead).
+
+#include "data/names.h"
 
 #include <QString>
 #include <QStringList>
@@ -42,10 +45,9 @@ class BrowseEngine;
 // BRWn:: followed by the label. Computed fields are worked out from the
 // buffers when the entry is built and are only shown, never copied back.
 struct QueueField {
-    QueueField(const char* fieldLabel) : field(QString::fromLatin1(fieldLabel)) {}
-    QueueField(QString fieldLabel) : field(std::move(fieldLabel)) {}
+    QueueField(data::FieldName copied) : field(copied) {}
 
-    QString field;     // copied: the field's label
+    data::FieldName field;  // copied: the field
     QString name;      // computed: the name after BRWn:: ("MAILTO")
     int width = 0;     // computed: characters
     // Computed: the value (Windows-1252 bytes, cut or padded to width).
@@ -57,22 +59,43 @@ struct QueueField {
 // BRWn::NAME, `width` characters, computed from the buffers at every entry.
 QueueField computed(const QString& name, int width, std::function<std::string()> compute);
 
+// The queue as a declaration writes it: field labels, checked while
+// compiling, with computed fields among them.
+class QueueItem {
+public:
+    consteval QueueItem(const char* fieldLabel) : field_(fieldLabel) {}
+    constexpr QueueItem(data::FieldName field) : field_(field) {}
+    constexpr QueueItem(const QueueField& computedField) : computed_(&computedField) {}
+    QueueField field() const { return computed_ ? *computed_ : QueueField(field_); }
+
+private:
+    data::FieldName field_;
+    const QueueField* computed_ = nullptr;  // lives as long as the list it is written in
+};
+struct QueueFields : std::vector<QueueField> {
+    QueueFields() = default;
+    QueueFields(std::initializer_list<QueueItem> items)
+    {
+        for (const QueueItem& i : items) push_back(i.field());
+    }
+};
+
 // One sort order: a key of the file (or file order), with its range limit
 // and filter.
 struct BrowseOrder {
-    BrowseOrder(const char* keyLabel) : key(QString::fromLatin1(keyLabel)) {}
-    BrowseOrder(QString keyLabel, QStringList rangeFields = {}, QString filterText = {})
-        : key(std::move(keyLabel)), range(std::move(rangeFields)), filter(std::move(filterText)) {}
+    BrowseOrder() = default;  // the file's physical order
+    BrowseOrder(data::KeyName keyLabel, std::vector<data::FieldName> rangeFields = {}, QString filterText = {})
+        : key(keyLabel), range(std::move(rangeFields)), filter(std::move(filterText)) {}
 
     // Key label; empty: the file's physical order (no step locator, no thumb
     // table: the thumb only shows the top, the middle or the bottom).
-    QString key;
+    data::KeyName key;
     // Range limit: the parent field of each range variable ("PAT:PAT",
     // "INV:INV"). The variable of parent P in order k is named
     // BRWn::Sortk:Reset:P, for the filter to compare with; it takes the
     // parent's value at every rebuild for a new range, and a parent that
     // no longer equals it rebuilds the list from the start of the range.
-    QStringList range;
+    std::vector<data::FieldName> range;
     // View filter, set at every Reset sort and Locate (e.g.
     // "INV:PAT = BRW2::Sort1:Reset:PAT:PAT" or "(AUT:PAT=INV:PAT)").
     QString filter;
@@ -146,13 +169,13 @@ struct StepLocator {
 };
 
 struct BrowseDefinition {
-    QString file{};          // label of the browsed file ("CPT48")
+    data::FileName file{};   // the browsed file ("CPT48")
     int list = 1;          // the n of BRWn::
     QString title{};         // window title
     QString heading{};       // heading string; empty: none
     QString listTip{};
     QString format{};        // list column format; column i shows queue field i
-    std::vector<QueueField> queue{};
+    QueueFields queue{};
     std::vector<BrowseOrder> orders{};  // order 1..n
     // Tabs in order; empty: no sheet (order 1). A tab not listed chooses
     // otherTabsOrder.
@@ -165,7 +188,7 @@ struct BrowseDefinition {
     // The thumb table interpolates numbers when the order's first key field
     // is a number field, texts otherwise.
     bool quickScan = false;  // "QUICKSCAN=on" around every fill of more than one record
-    QStringList alsoUses{};    // other files the browse keeps open while it runs
+    std::vector<data::FileName> alsoUses{};  // other files the browse keeps open while it runs
 
     // The button that a double click (outside Select mode) and Ctrl+Enter
     // press; empty: &Change.

@@ -70,8 +70,8 @@ struct BrowseEngine::Order {
 
 BrowseEngine::BrowseEngine(const BrowseDefinition& def) : def_(def)
 {
-    const data::FileBuffer* fb = data::fileByLabel(def.file.toStdString());
-    if (!fb) throw std::invalid_argument("browse of an unknown file: " + def.file.toStdString());
+    if (def.file.isEmpty()) throw std::invalid_argument("browse of no file");
+    const data::FileBuffer* fb = &def.file.buffer();
     fileDef_ = fb->def;
     buffer_ = fb->bytes;
     file_ = &data::recordFile(*fileDef_);
@@ -87,12 +87,12 @@ BrowseEngine::BrowseEngine(const BrowseDefinition& def) : def_(def)
             queueBuffers_.push_back(nullptr);
             queueNames_.push_back(prefix + q.name);
         } else {
-            auto ref = data::findField(q.field.toStdString());
-            if (!ref) throw std::invalid_argument("browse queue field unknown: " + q.field.toStdString());
-            fd = *ref->field;
-            queueSources_.push_back(ref->field);
-            queueBuffers_.push_back(ref->record());
-            queueNames_.push_back(prefix + q.field);
+            if (q.field.isEmpty()) throw std::invalid_argument("browse queue field of no name");
+            const data::FieldRef ref = q.field.ref();
+            fd = *ref.field;
+            queueSources_.push_back(ref.field);
+            queueBuffers_.push_back(ref.record());
+            queueNames_.push_back(prefix + q.field.text());
         }
         fd.label = {};
         fd.offset = entryWidth_;
@@ -106,23 +106,21 @@ BrowseEngine::BrowseEngine(const BrowseDefinition& def) : def_(def)
         o->def = &bo;
         o->number = ++number;
         if (!bo.fileOrder()) {
-            o->keyIndex = fileDef_->keyIndex(bo.key.toStdString());
-            if (o->keyIndex < 0) throw std::invalid_argument("browse order on an unknown key: " + bo.key.toStdString());
+            o->keyIndex = bo.key.file() == def.file ? bo.key.index() : -1;
+            if (o->keyIndex < 0) throw std::invalid_argument("browse order on another file's key: " + std::string(bo.key.label()));
             const platform::KeyDef& k = fileDef_->keys[std::size_t(o->keyIndex)];
             for (int i = 0; i < k.count(); ++i) o->keyFields.push_back(fileDef_->field(k.parts[std::size_t(i)]));
         }
-        for (const QString& parent : bo.range) {
-            auto ref = data::findField(parent.toStdString());
-            if (!ref) throw std::invalid_argument("browse range on an unknown field: " + parent.toStdString());
-            o->parents.push_back(*ref);
+        for (const data::FieldName& parent : bo.range) {
+            o->parents.push_back(parent.ref());
             o->rangeNames.push_back(
-                upper(QStringLiteral("BRW%1::Sort%2:Reset:%3").arg(def.list).arg(o->number).arg(parent).toStdString()));
+                upper(QStringLiteral("BRW%1::Sort%2:Reset:%3").arg(def.list).arg(o->number).arg(parent.text()).toStdString()));
         }
         o->rangeValues.resize(o->parents.size());
         limitRange(*o);
         orders_.push_back(std::move(o));
     }
-    if (orders_.empty()) throw std::invalid_argument("browse without a sort order: " + def.file.toStdString());
+    if (orders_.empty()) throw std::invalid_argument("browse without a sort order: " + std::string(def.file.label()));
 
     // Every entry also carries the key fields that are not shown, so that
     // the copy-back leaves the whole key of the highlighted record in the
@@ -190,10 +188,8 @@ void BrowseEngine::open()
     call_ = CallState::takeOver();
 
     std::vector<const platform::FileDef*> files{fileDef_};
-    for (const QString& label : def_.alsoUses) {
-        const data::FileBuffer* fb = data::fileByLabel(label.toStdString());
-        if (!fb) throw std::invalid_argument("browse uses an unknown file: " + label.toStdString());
-        files.push_back(fb->def);
+    for (const data::FileName& other : def_.alsoUses) {
+        files.push_back(&other.def());
     }
     use_ = std::make_unique<data::FileUse>(std::move(files));
     opened_ = true;
@@ -362,7 +358,7 @@ bool BrowseEngine::configureView(View& view)
                              QStringLiteral("the filter \"%1\" cannot be used: %2")
                                  .arg(text, QString::fromStdString(why.message)),
                              0, QString()});
-            data::standardMessage(36);
+            data::standardMessage(data::MessageNo::ViewOpenError);
             return false;
         }
     }
@@ -422,7 +418,7 @@ bool BrowseEngine::resetSort()
     closeView();
     openView();
     if (view_->setToStart() == errc::Ok) return true;
-    data::standardMessage(36);
+    data::standardMessage(data::MessageNo::ViewOpenError);
     // Filter and range limits are ignored from here on.
     view_->setFilter({});
     view_->setRange(0);
@@ -568,7 +564,7 @@ void BrowseEngine::locate(int mode)
     openView();
     int code = mode == 3 ? view_->reset(savedPosition) : view_->set();
     if (code != errc::Ok) {
-        data::standardMessage(36);
+        data::standardMessage(data::MessageNo::ViewOpenError);
         view_->setFilter({});
         view_->setRange(0);
         code = mode == 3 ? view_->reset(savedPosition) : view_->set();
@@ -1066,7 +1062,7 @@ void BrowseEngine::buildThumbTable()
 
 void BrowseEngine::retrievalError()
 {
-    data::standardMessage(35, def_.file);
+    data::standardMessage(data::MessageNo::RecordRetrievalError, def_.file.text());
     call_.localResponse = RequestCancelled;
     close();
 }

@@ -46,14 +46,14 @@ FormControl FormControl::lookup(LookupRule rule) const
     return c;
 }
 
-FormControl FormControl::companion(const QString& fieldLabel) const
+FormControl FormControl::companion(data::FieldName field) const
 {
     FormControl c = *this;
-    c.companionField = fieldLabel;
+    c.companionField = field;
     return c;
 }
 
-FormControl entry(const QString& prompt, const QString& field, const QString& picture)
+FormControl entry(const QString& prompt, data::FieldName field, const QString& picture)
 {
     FormControl c;
     c.kind = FormControl::Kind::Entry;
@@ -63,7 +63,7 @@ FormControl entry(const QString& prompt, const QString& field, const QString& pi
     return c;
 }
 
-FormControl radios(const QString& title, const QString& field, std::vector<RadioChoice> choices)
+FormControl radios(const QString& title, data::FieldName field, std::vector<RadioChoice> choices)
 {
     FormControl c;
     c.kind = FormControl::Kind::Radio;
@@ -73,7 +73,7 @@ FormControl radios(const QString& title, const QString& field, std::vector<Radio
     return c;
 }
 
-FormControl checkBox(const QString& text, const QString& field, const QString& on, const QString& off)
+FormControl checkBox(const QString& text, data::FieldName field, const QString& on, const QString& off)
 {
     FormControl c;
     c.kind = FormControl::Kind::Check;
@@ -84,7 +84,7 @@ FormControl checkBox(const QString& text, const QString& field, const QString& o
     return c;
 }
 
-FormControl shown(const QString& prompt, const QString& field, const QString& picture)
+FormControl shown(const QString& prompt, data::FieldName field, const QString& picture)
 {
     FormControl c;
     c.kind = FormControl::Kind::Display;

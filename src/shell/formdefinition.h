@@ -23,10 +23,13 @@
 //       .duplicateKey = {"CPT:CPTCODEKEY", "CPT:CPTCODEkey"},
 //   };
 //
-// Field names are full labels ("CPT:CPTCODE") of any file's shared buffer;
+// Field names are full labels ("CPT:CPTCODE") of any file's shared buffer,
+// checked against the dictionary by the compiler (data/names.h);
 // pictures are display pictures (platform/picture.h): what is typed is
 // stored in the field's own form (a date typed as mm/dd/yyyy is stored as
 // yyyymmdd, an SSN typed with dashes as its nine digits).
+
+#include "data/names.h"
 
 #include <QList>
 #include <QPoint>
@@ -79,13 +82,13 @@ struct FormControl {
 
     Kind kind = Kind::Entry;
     QString prompt;    // entry/display prompt, radio group title, check box text, heading text
-    QString field;     // full field label; empty for a computed display or a heading
+    data::FieldName field;  // empty for a computed display or a heading
     QString picture;   // display picture (entry and display fields)
     QString tooltip;
     bool offersDitto = false;
     bool besidePrevious = false;  // on the same line as the control before it
     std::vector<RadioChoice> choices;
-    QString companionField;       // radio: receives the chosen button's companion text
+    data::FieldName companionField;  // radio: receives the chosen button's companion text
     QString onLetter, offLetter;  // check box
     std::function<QString()> computed;  // display: text computed on every redisplay
     FieldRule onAccepting;
@@ -99,20 +102,20 @@ struct FormControl {
     FormControl accepting(FieldRule rule) const;
     FormControl entering(FieldRule rule) const;
     FormControl lookup(LookupRule rule) const;
-    FormControl companion(const QString& fieldLabel) const;
+    FormControl companion(data::FieldName field) const;
 
     bool isInput() const { return kind == Kind::Entry || kind == Kind::Radio || kind == Kind::Check; }
 };
 
 // "Prompt" FIELD @picture: an entry field.
-FormControl entry(const QString& prompt, const QString& field, const QString& picture);
+FormControl entry(const QString& prompt, data::FieldName field, const QString& picture);
 // A radio group: title, field, and the buttons with the code each stores.
-FormControl radios(const QString& title, const QString& field, std::vector<RadioChoice> choices);
+FormControl radios(const QString& title, data::FieldName field, std::vector<RadioChoice> choices);
 // A check box storing `on` when marked and `off` when not.
-FormControl checkBox(const QString& text, const QString& field, const QString& on,
+FormControl checkBox(const QString& text, data::FieldName field, const QString& on,
                      const QString& off = QStringLiteral(" "));
 // A display-only field: shown through its picture, never written by the form.
-FormControl shown(const QString& prompt, const QString& field, const QString& picture);
+FormControl shown(const QString& prompt, data::FieldName field, const QString& picture);
 // A display-only text computed on every redisplay.
 FormControl shownComputed(const QString& prompt, std::function<QString()> compute,
                           const QString& picture = {});
@@ -131,10 +134,15 @@ struct FormTab {
 // editing the file's shared buffer, say the patient whose claim this is,
 // finds it as it left it.
 struct RelatedRecord {
-    QString file;  // "Patient"
-    QString key;   // "PAT:PATKEY"
+    struct Match {
+        data::FieldName keyField;   // "PAT:PAT"
+        data::FieldName formField;  // "INV:PAT"
+    };
+
+    data::FileName file;  // "Patient"
+    data::KeyName key;    // "PAT:PATKEY"
     // Key field <- form field, e.g. {"PAT:PAT", "INV:PAT"}.
-    std::vector<std::pair<QString, QString>> match;
+    std::vector<Match> match;
     bool privateBuffer = false;
 
     RelatedRecord keptApart() const
@@ -147,14 +155,14 @@ struct RelatedRecord {
 
 // The form's unique key as a duplicate-key error names it.
 struct DuplicateKey {
-    QString key;      // "CPT:CPTCODEKEY": the key the driver's duplicate test checks
+    data::KeyName key;  // "CPT:CPTCODEKEY": the key the driver's duplicate test checks
     QString literal;  // "CPT:CPTCODEkey": the name the message shows
 };
 
 // Automatic numbering: the number field and the unique key on it.
 struct Numbering {
-    QString field;  // "PAT:PAT"
-    QString key;    // "PAT:PATKEY"
+    data::FieldName field;  // "PAT:PAT"
+    data::KeyName key;      // "PAT:PATKEY"
 };
 
 // What a form procedure keeps for the life of the process (never on disk):
@@ -167,7 +175,7 @@ struct FormMemory {
 };
 
 struct FormDefinition {
-    QString file{};         // label of the file the form adds, changes and deletes ("CPT48")
+    data::FileName file{};  // the file the form adds, changes and deletes ("CPT48")
     QString title{};        // the design title
     QString insertTitle{};  // title while adding ("Record Will Be Added")
     QString changeTitle{};  // title while changing ("Record Will Be Changed")
@@ -178,7 +186,7 @@ struct FormDefinition {
     std::vector<FormTab> tabs{};
     std::optional<DuplicateKey> duplicateKey{};  // none: every failed add is an insert error
     std::optional<Numbering> numbering{};
-    QStringList alsoUses{};  // other files the form keeps open while it runs
+    std::vector<data::FileName> alsoUses{};  // other files the form keeps open while it runs
     std::vector<RelatedRecord> related{};  // looked up in this order (their files are used too)
 
     // Save and Close. By default the last button (other than "Help") cancels

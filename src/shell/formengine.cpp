@@ -38,9 +38,9 @@ FormEngine::FormEngine(const FormDefinition& def) : def_(def)
         ++tab;
     }
     for (const RelatedRecord& r : def_.related) {
+        if (r.file.isEmpty()) throw std::invalid_argument("update form relates a record of no file");
         if (!r.privateBuffer) continue;
-        const data::FileBuffer* shared = data::fileByLabel(latin(r.file));
-        if (!shared) throw std::invalid_argument("update form names an unknown file: " + latin(r.file));
+        const data::FileBuffer* shared = &r.file.buffer();
         auto copy = std::make_unique<PrivateBuffer>();
         copy->bytes.assign(shared->def->recordLength, 0);
         platform::clearRecord(*shared->def, copy->bytes.data());
@@ -60,6 +60,11 @@ std::optional<data::FieldRef> FormEngine::fieldRef(const QString& label) const
     return ref;
 }
 
+std::optional<data::FieldRef> FormEngine::fieldRef(data::FieldName field) const
+{
+    return field.isEmpty() ? std::nullopt : fieldRef(field.text());
+}
+
 FormEngine::~FormEngine()
 {
     // A form torn down without closing (an exception on the way out) still
@@ -70,7 +75,7 @@ FormEngine::~FormEngine()
 int FormEngine::indexOf(const QString& field) const
 {
     for (std::size_t i = 0; i < controls_.size(); ++i)
-        if (controls_[i].def->field.compare(field, Qt::CaseInsensitive) == 0) return int(i);
+        if (controls_[i].def->field.text().compare(field, Qt::CaseInsensitive) == 0) return int(i);
     return -1;
 }
 
@@ -82,8 +87,8 @@ FormEngine::Opening FormEngine::open()
     state_ = CallState::takeOver();
 
     // 2. Use the form's file (and the files its rules read).
-    QStringList uses = def_.alsoUses;
-    for (const RelatedRecord& r : def_.related) uses << r.file;
+    std::vector<data::FileName> uses = def_.alsoUses;
+    for (const RelatedRecord& r : def_.related) uses.push_back(r.file);
     files_ = std::make_unique<FormFiles>(def_.file, uses);
     files_->use();
 
@@ -146,7 +151,7 @@ bool FormEngine::number()
         for (int attempt = 0; attempt < 3; ++attempt) {
             FormFiles::Highest high = files_->highest(n.key, n.field);
             if (high.error != 0) {
-                data::standardMessage(35, def_.file);
+                data::standardMessage(data::MessageNo::RecordRetrievalError, def_.file.text());
                 return false;
             }
             setBuffer(saved_);
@@ -165,7 +170,7 @@ bool FormEngine::number()
                 return true;
             }
         }
-        if (data::standardMessage(25) != Button::Retry) {
+        if (data::standardMessage(data::MessageNo::AutoIncrementError) != Button::Retry) {
             setBuffer(saved_);
             return false;
         }
@@ -176,7 +181,7 @@ bool FormEngine::number()
 
 void FormEngine::deleteRequest()
 {
-    if (data::standardMessage(32) != Button::Ok) {
+    if (data::standardMessage(data::MessageNo::ConfirmDelete) != Button::Ok) {
         state_.localResponse = RequestCancelled;
         return;
     }
@@ -188,7 +193,7 @@ void FormEngine::deleteRequest()
             state_.localResponse = RequestCompleted;
             return;
         }
-        if (data::standardMessage(18) != Button::Yes) {
+        if (data::standardMessage(data::MessageNo::RecordDeleteError) != Button::Yes) {
             state_.localResponse = RequestCancelled;
             return;
         }
@@ -242,8 +247,8 @@ void FormEngine::redisplay()
 void FormEngine::lookUpRelated()
 {
     for (const RelatedRecord& r : def_.related) {
-        for (const auto& [keyField, formField] : r.match) set(keyField, text(formField));
-        const data::FileBuffer* shared = data::fileByLabel(latin(r.file));
+        for (const auto& [keyField, formField] : r.match) set(keyField.text(), text(formField.text()));
+        const data::FileBuffer* shared = &r.file.buffer();
         unsigned char* bytes = shared->bytes;
         for (const auto& p : private_)
             if (p->buffer.def == shared->def) bytes = p->bytes.data();
@@ -257,7 +262,7 @@ int FormEngine::chosen(int index) const
 {
     const FormControl& c = control(index);
     if (c.kind != FormControl::Kind::Radio) return -1;
-    const QString value = text(c.field).trimmed();
+    const QString value = text(c.field.text()).trimmed();
     for (std::size_t k = 0; k < c.choices.size(); ++k)
         if (c.choices[k].value.trimmed().compare(value, Qt::CaseInsensitive) == 0) return int(k);
     return -1;
@@ -267,7 +272,7 @@ bool FormEngine::isChecked(int index) const
 {
     const FormControl& c = control(index);
     if (c.kind != FormControl::Kind::Check) return false;
-    return text(c.field).trimmed().compare(c.onLetter.trimmed(), Qt::CaseInsensitive) == 0 &&
+    return text(c.field.text()).trimmed().compare(c.onLetter.trimmed(), Qt::CaseInsensitive) == 0 &&
            !c.onLetter.trimmed().isEmpty();
 }
 
@@ -360,8 +365,8 @@ void FormEngine::choose(int index, int choice)
     const FormControl& d = control(index);
     if (d.kind != FormControl::Kind::Radio || choice < 0 || choice >= int(d.choices.size())) return;
     const RadioChoice& r = d.choices[std::size_t(choice)];
-    set(d.field, r.value);
-    if (!d.companionField.isEmpty()) set(d.companionField, r.companionText);
+    set(d.field.text(), r.value);
+    if (!d.companionField.isEmpty()) set(d.companionField.text(), r.companionText);
     if (accept(index)) redisplay();
 }
 
@@ -370,7 +375,7 @@ void FormEngine::check(int index, bool on)
     if (closed_) return;
     const FormControl& d = control(index);
     if (d.kind != FormControl::Kind::Check) return;
-    set(d.field, on ? d.onLetter : d.offLetter);
+    set(d.field.text(), on ? d.onLetter : d.offLetter);
     if (accept(index)) redisplay();
 }
 
@@ -457,7 +462,7 @@ void FormEngine::writeCheckBoxes()
     // untouched one is stored as its off letter, not as the blank it found.
     for (std::size_t i = 0; i < controls_.size(); ++i) {
         const FormControl& d = *controls_[i].def;
-        if (d.kind == FormControl::Kind::Check) set(d.field, isChecked(int(i)) ? d.onLetter : d.offLetter);
+        if (d.kind == FormControl::Kind::Check) set(d.field.text(), isChecked(int(i)) ? d.onLetter : d.offLetter);
     }
 }
 
@@ -481,9 +486,9 @@ void FormEngine::insertRecord()
         return;
     }
     if (error == 40 && def_.duplicateKey && files_->duplicate(def_.duplicateKey->key))
-        data::standardMessage(24, def_.duplicateKey->literal);
+        data::standardMessage(data::MessageNo::DuplicateKeyError, def_.duplicateKey->literal);
     else
-        data::standardMessage(14);
+        data::standardMessage(data::MessageNo::RecordInsertError);
     redisplay();
     focusFirst();
 }
@@ -513,7 +518,7 @@ void FormEngine::changeRecord()
             focusFirst();
             return;
         }
-        const Button b = data::standardMessage(16);
+        const Button b = data::standardMessage(data::MessageNo::RecordUpdateError);
         if (b == Button::Yes) continue;
         if (b == Button::No) {
             closeForm(RequestCancelled);
@@ -580,7 +585,7 @@ bool FormEngine::set(const QString& field, const QString& text)
 
 QString FormEngine::currentField() const
 {
-    return current_ >= 0 ? controls_[std::size_t(current_)].def->field : QString();
+    return current_ >= 0 ? controls_[std::size_t(current_)].def->field.text() : QString();
 }
 
 QString FormEngine::typedText() const

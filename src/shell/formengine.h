@@ -170,6 +170,7 @@ private:
     void writeCheckBoxes();
     void lookUpRelated();
     std::optional<data::FieldRef> fieldRef(const QString& label) const;
+    std::optional<data::FieldRef> fieldRef(data::FieldName field) const;
     void refuse(int index, const QString& why);
     void focusFirst();
     void closeForm(int response);

@@ -7,6 +7,7 @@
 #include "platform/fieldvalue.h"
 #include "platform/recordfile.h"
 
+#include <algorithm>
 #include <cstring>
 #include <stdexcept>
 
@@ -14,44 +15,43 @@ namespace kestrel::shell {
 
 namespace {
 
-const data::FileBuffer& fileOf(const QString& label)
+const data::FileBuffer& fileOf(data::FileName file)
 {
-    const data::FileBuffer* f = data::fileByLabel(label.toStdString());
-    if (!f) throw std::invalid_argument("update form names an unknown file: " + label.toStdString());
-    return *f;
+    if (file.isEmpty()) throw std::invalid_argument("update form names no file");
+    return file.buffer();
 }
 
-int keyIndexOf(const platform::FileDef& def, const QString& key)
+int keyIndexOf(const platform::FileDef& def, data::KeyName key)
 {
-    const int k = def.keyIndex(key.toStdString());
-    if (k < 0) throw std::invalid_argument("update form names an unknown key: " + key.toStdString());
-    return k;
+    if (key.isEmpty() || &key.file().def() != &def)
+        throw std::invalid_argument("update form names a key of another file: " + std::string(key.label()));
+    return key.index();
 }
 
-const platform::FieldDef& fieldOf(const platform::FileDef& def, const QString& field)
+const platform::FieldDef& fieldOf(const platform::FileDef& def, data::FieldName field)
 {
-    const platform::FieldDef* f = def.field(field.toStdString());
-    if (!f) throw std::invalid_argument("update form names an unknown field: " + field.toStdString());
-    return *f;
+    if (field.isEmpty() || &field.file().def() != &def)
+        throw std::invalid_argument("update form names a field of another file: " + std::string(field.label()));
+    return field.def();
 }
 
 } // namespace
 
-FormFiles::FormFiles(const QString& file, const QStringList& alsoUses)
+FormFiles::FormFiles(data::FileName file, const std::vector<data::FileName>& alsoUses)
 {
     const data::FileBuffer& f = fileOf(file);
     def_ = f.def;
     bytes_ = f.bytes;
-    labels_ << file;
-    for (const QString& other : alsoUses) {
+    labels_.push_back(file);
+    for (data::FileName other : alsoUses) {
         fileOf(other);
-        if (!labels_.contains(other, Qt::CaseInsensitive)) labels_ << other;
+        if (std::find(labels_.begin(), labels_.end(), other) == labels_.end()) labels_.push_back(other);
     }
 }
 
 FormFiles::~FormFiles() { release(); }
 
-void FormFiles::lookUp(const QString& file, const QString& key, unsigned char* bytes)
+void FormFiles::lookUp(data::FileName file, data::KeyName key, unsigned char* bytes)
 {
     const data::FileBuffer& f = fileOf(file);
     const int k = keyIndexOf(*f.def, key);
@@ -77,7 +77,7 @@ void FormFiles::use()
     // Mark first: should a use end the program midway, release() still
     // gives back the files used before it.
     std::vector<const platform::FileDef*> defs;
-    for (const QString& label : labels_) defs.push_back(fileOf(label).def);
+    for (data::FileName label : labels_) defs.push_back(fileOf(label).def);
     used_ = true;
     std::size_t done = 0;
     try {
@@ -97,7 +97,7 @@ void FormFiles::release()
     privateFiles_.clear();
     if (!used_) return;
     used_ = false;
-    for (const QString& label : labels_) data::releaseFile(*fileOf(label).def);
+    for (data::FileName label : labels_) data::releaseFile(*fileOf(label).def);
 }
 
 QByteArray FormFiles::buffer() const
@@ -115,7 +115,7 @@ void FormFiles::snapshot()
     if (def_ == &data::file::Invoice) data::takeClaimSnapshot();
 }
 
-FormFiles::Highest FormFiles::highest(const QString& key, const QString& field)
+FormFiles::Highest FormFiles::highest(data::KeyName key, data::FieldName field)
 {
     platform::RecordFile& rf = recordFile();
     Highest h;
@@ -134,7 +134,7 @@ FormFiles::Highest FormFiles::highest(const QString& key, const QString& field)
     return h;
 }
 
-bool FormFiles::setNumber(const QString& field, long long value, QString* why)
+bool FormFiles::setNumber(data::FieldName field, long long value, QString* why)
 {
     const platform::FieldDef& f = fieldOf(*def_, field);
     std::string err;
@@ -182,7 +182,7 @@ void FormFiles::removePlaceholder(const std::string& pos)
     setBuffer(kept);
 }
 
-bool FormFiles::duplicate(const QString& key) { return recordFile().duplicate(keyIndexOf(*def_, key)); }
+bool FormFiles::duplicate(data::KeyName key) { return recordFile().duplicate(keyIndexOf(*def_, key)); }
 
 int FormFiles::update() { return data::updateRecord(*def_); }
 

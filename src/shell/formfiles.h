@@ -10,7 +10,7 @@
 // success, 1 failure (message shown), 2 changed by another station, 3
 // deleted by another station (data::UpdateResult).
 
-#include "platform/recorddef.h"
+#include "data/names.h"
 
 #include <QByteArray>
 #include <QString>
@@ -28,10 +28,10 @@ namespace kestrel::shell {
 
 class FormFiles {
 public:
-    // `file`: the label of the form's file; `alsoUses`: other files kept
-    // open while the form runs. An unknown label throws std::invalid_argument
-    // (a definition naming no file is a programming error).
-    FormFiles(const QString& file, const QStringList& alsoUses);
+    // `file`: the form's file; `alsoUses`: other files kept open while the
+    // form runs. No file, or a key or field of another file than the form's
+    // below, throws std::invalid_argument (a programming error).
+    FormFiles(data::FileName file, const std::vector<data::FileName>& alsoUses);
     ~FormFiles();
     FormFiles(const FormFiles&) = delete;
     FormFiles& operator=(const FormFiles&) = delete;
@@ -59,10 +59,10 @@ public:
         int error = 0;
         long long value = 0;
     };
-    Highest highest(const QString& key, const QString& field);
+    Highest highest(data::KeyName key, data::FieldName field);
     // Puts `value` into the number field of the buffer; false, with a reason,
     // when the field cannot hold it.
-    bool setNumber(const QString& field, long long value, QString* why);
+    bool setNumber(data::FieldName field, long long value, QString* why);
     // Leaves the "numbers used up" reason as the error the next standard
     // message reports.
     void reportNumbersUsedUp(const QString& why);
@@ -78,7 +78,7 @@ public:
     // the buffer is left as it was.
     void removePlaceholder(const std::string& pos);
     // The driver's duplicate test for a unique key of the file, after a 40.
-    bool duplicate(const QString& key);
+    bool duplicate(data::KeyName key);
 
     // Reads the record of `file` whose `key` matches the key values in
     // `bytes` into `bytes`, which are cleared when none matches. `bytes` is
@@ -86,7 +86,7 @@ public:
     // then has that record as current) or a private copy, read through a
     // connection of its own so that the program's record file, its current
     // record and its change-watching stay as the caller left them.
-    void lookUp(const QString& file, const QString& key, unsigned char* bytes);
+    void lookUp(data::FileName file, data::KeyName key, unsigned char* bytes);
 
     // The file's update operation: 0 to 3.
     int update();
@@ -99,7 +99,7 @@ private:
 
     const platform::FileDef* def_ = nullptr;
     unsigned char* bytes_ = nullptr;
-    QStringList labels_;  // the form's file first, then the others
+    std::vector<data::FileName> labels_;  // the form's file first, then the others
     bool used_ = false;
     std::vector<std::unique_ptr<platform::RecordFile>> privateFiles_;
 };

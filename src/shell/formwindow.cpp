@@ -103,7 +103,7 @@ QLineEdit* FormWindow::entryOf(const QString& field) const
 {
     for (int i = 0; i < engine_.controlCount(); ++i)
         if (engine_.control(i).kind == FormControl::Kind::Entry &&
-            engine_.control(i).field.compare(field, Qt::CaseInsensitive) == 0)
+            engine_.control(i).field.text().compare(field, Qt::CaseInsensitive) == 0)
             return qobject_cast<QLineEdit*>(widgets_[std::size_t(i)]);
     return nullptr;
 }

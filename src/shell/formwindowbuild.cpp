@@ -48,9 +48,9 @@ int entryLimit(const FormControl& c)
     const int chars = pictureWidth(c.picture);
     auto p = platform::Picture::parse(QStringView(c.picture));
     if (!p || p->kind() != platform::Picture::Kind::Text || c.field.isEmpty()) return chars;
-    auto ref = data::findField(c.field.toStdString());
-    if (!ref || ref->field->kind == platform::FieldKind::Packed) return chars;
-    return std::max(1, std::min(chars, ref->field->size));
+    const platform::FieldDef& field = c.field.def();
+    if (field.kind == platform::FieldKind::Packed) return chars;
+    return std::max(1, std::min(chars, field.size));
 }
 
 // A prompt or heading shows its text where a centred line of a row would
@@ -190,7 +190,7 @@ QWidget* FormWindow::makeEntry(const FormControl& c, int index, const Place& at)
     edit->setMaxLength(entryLimit(c));
     edit->setGeometry(x, at.y, at.m.charW * std::min(pictureWidth(c.picture), kWidestField) + 14, at.m.rowH);
     if (!c.tooltip.isEmpty()) edit->setToolTip(c.tooltip);
-    edit->setAccessibleName(c.prompt.isEmpty() ? c.field : c.prompt);
+    edit->setAccessibleName(c.prompt.isEmpty() ? c.field.text() : c.prompt);
     edit->installEventFilter(this);
     if (c.onLookup) edit->setContextMenuPolicy(Qt::NoContextMenu);
     connect(edit, &QLineEdit::textEdited, this, [this, index](const QString& t) { engine_.type(index, t); });

@@ -70,7 +70,9 @@ TEST(Dictionary, TypedMembersAndGenericAccessShareTheBufferBytes)
     ASSERT_TRUE(platform::writeField(*field("INV:BDUE").field, data::bytesOf(data::INV), Decimal::fromUnits(-1550, 2)));
     EXPECT_EQ(data::INV.BDUE.value().toString(), "-15.50");
 
-    // Item's patient number is one byte wider than the claim's.
+    // Item's patient number is one byte wider than the claim's (the buffer
+    // starts blank: other tests of this run leave a line in it).
+    platform::clearRecord(data::file::Item, data::bytesOf(data::ITM));
     data::ITM.PAT.set(Decimal(1234567));
     EXPECT_EQ(field("ITM:PAT").field->size, 4);
     EXPECT_EQ(data::ITM.INV.value(), Decimal(0)) << "a neighbouring field was overwritten";

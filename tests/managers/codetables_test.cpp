@@ -158,7 +158,7 @@ TEST_F(CodeTablesTest, ClearingTheCptCodeOfARecordAndSavingClosesWithoutSaving)
 TEST_F(CodeTablesTest, AQualifierCodeOfZeroClosesTheFormAndARealCodeIsAccepted)
 {
     for (const FormDefinition* def : {&managers::box14QualifierForm(), &managers::box15QualifierForm()}) {
-        const QString field = def->tabs[0].controls[0].field;
+        const QString field = def->tabs[0].controls[0].field.text();
         for (const char* empty : {"000", "ABC"}) {
             UserForm form(*def, InsertRecord);
             form.type(field, empty);
@@ -168,7 +168,7 @@ TEST_F(CodeTablesTest, AQualifierCodeOfZeroClosesTheFormAndARealCodeIsAccepted)
         {
             // Left blank, the code is tested by Save.
             UserForm form(*def, InsertRecord);
-            form.type(def->tabs[0].controls[1].field, "NO CODE");
+            form.type(def->tabs[0].controls[1].field.text(), "NO CODE");
             form.engine.save();
             EXPECT_TRUE(form.engine.isClosed());
             EXPECT_EQ(CallResponse, RequestCancelled);

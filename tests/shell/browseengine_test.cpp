@@ -673,7 +673,7 @@ TEST_F(BrowseEngineFiles, FileOrderBrowseShowsPhysicalOrderAndAnEndsThumb)
         .file = "Rendering",
         .format = "85L(2)|M~Provider Name~@s40@40L|M~NPI Number~R@s11@",
         .queue = {"REN:F24JNAME", "REN:F24J"},
-        .orders = {{QString()}},
+        .orders = {shell::BrowseOrder()},
         .buttons = {"&Select", "&Add", "&Delete", "&Change", "&Close"},
     };
     openBrowse(def);

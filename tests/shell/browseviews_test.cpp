@@ -335,7 +335,7 @@ TEST_F(BrowseFileOrder, KeepsTheHighlightedRecordOnFocusResizeAndAfterItsForm)
     BrowseDefinition def{
         .file = "Rendering",
         .queue = {"REN:F24JNAME", "REN:F24J"},
-        .orders = {{QString()}},
+        .orders = {BrowseOrder{}},
         .buttons = {"&Select", "&Add", "&Delete", "&Change", "&Close"},
         .updateForm =
             [&] {

@@ -1,0 +1,98 @@
+// The frame's menu as the executable wires it: every item a library connects
+// opens the window it names, and no other item opens anything. A library
+// that connects menu items adds its connectMenu call and its rows here.
+#include "data/file_access.h"
+#include "data/records.h"
+#include "managers/menu.h"
+#include "platform/rootdir.h"
+#include "shell/browseengine.h"
+#include "shell/browsewindow.h"
+#include "shell/callprotocol.h"
+#include "shell/mainwindow.h"
+#include "shell/menus.h"
+#include "shell/printersettings.h"
+#include "support/scriptedmessages.h"
+#include "support/tempdir.h"
+
+#include <QAction>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string_view>
+
+namespace {
+
+using namespace kestrel;
+using shell::MenuItem;
+
+// What each connected item opens: the child window's title and the file it
+// browses (two browsers share the title "Insurance Plan or Program Name
+// Browser"; only one of them is the plan names').
+struct Opens {
+    MenuItem item;
+    const char* title;
+    std::string_view file;
+};
+
+constexpr Opens kMenu[] = {
+    {MenuItem::ProviderManager, "Provider of Service Browser", "Provider"},
+    {MenuItem::PatientManager, "Patient screen", "Patient"},
+    {MenuItem::CptManager, "CPT/HCPCS Code Browser", "CPT48"},
+    {MenuItem::IcdManager, "Diagnostic Code Browser", "ICD48"},
+    {MenuItem::InsuranceNameManager, "Insurance Plan or Program Name Browser", "Payer"},
+};
+
+const Opens* expected(MenuItem item)
+{
+    const auto* it = std::find_if(std::begin(kMenu), std::end(kMenu), [item](const Opens& o) { return o.item == item; });
+    return it == std::end(kMenu) ? nullptr : it;
+}
+
+TEST(FrameMenu, EveryConnectedItemOpensItsOwnWindow)
+{
+    test::TempDir dir;
+    test::ScriptedMessages messages;
+    platform::RootDir root{dir.path()};
+    ASSERT_TRUE(root.ensureExists());
+    ASSERT_TRUE(data::setDataDirectory(root.dataDir()));
+    data::clearAllBuffers();
+    shell::clearCallProtocol();
+    shell::PrinterSettings printer;
+    shell::MainWindow frame(root, printer);
+    managers::connectMenu(frame);
+    frame.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+
+    int opened = 0;
+    for (const shell::MenuEntry& e : shell::menuBarDeclaration()) {
+        // The frame's own items (a system dialog, closing the frame) are
+        // the frame's tests' business.
+        if (e.kind != shell::MenuEntry::Item || e.id == MenuItem::PrinterSetup || e.id == MenuItem::Exit) continue;
+        SCOPED_TRACE(e.text);
+        const Opens* want = expected(e.id);
+        frame.action(e.id)->trigger();
+        const auto subs = frame.mdiArea()->subWindowList();
+        if (!want) {
+            EXPECT_TRUE(subs.isEmpty()) << "opened " << subs.value(0)->windowTitle().toStdString();
+        } else if (subs.size() != 1) {
+            ADD_FAILURE() << subs.size() << " windows opened";
+        } else {
+            auto* browse = qobject_cast<shell::BrowseWindow*>(subs.front()->widget());
+            ASSERT_NE(browse, nullptr);
+            EXPECT_EQ(subs.front()->windowTitle(), QString::fromLatin1(want->title));
+            EXPECT_EQ(browse->engine().file().label, want->file);
+            ++opened;
+        }
+        frame.mdiArea()->closeAllSubWindows();
+        QTRY_VERIFY(frame.mdiArea()->subWindowList().isEmpty());
+    }
+    EXPECT_EQ(opened, int(std::size(kMenu)));  // every row is an item of the bar
+    for (const auto& fb : data::allFiles()) EXPECT_EQ(data::openCount(*fb.def), 0) << fb.def->label;
+    EXPECT_TRUE(messages.shown().empty());
+}
+
+} // namespace
