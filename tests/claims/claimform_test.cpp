@@ -195,6 +195,12 @@ TEST_F(ClaimFormTest, NewClaimsAreNumberedAndAbandonedClaimsLeaveNothing)
         form->sheet()->setCurrentIndex(2);
         addLineThroughEditor(form, "99213", "15.00", false);
         EXPECT_EQ(claimTotal(form), "15.00");
+        // A number typed over the reserved one: lines added now carry it.
+        form->sheet()->setCurrentIndex(0);
+        test::typeInto(form->entryOf("INV:INV"), "50");
+        form->sheet()->setCurrentIndex(2);
+        addLineThroughEditor(form, "99214", "20.00", false);
+        EXPECT_EQ(storedLines(), (std::vector<Line>{{8, "99213", "15.00"}, {50, "99214", "20.00"}}));
     });
     EXPECT_EQ(claims::runClaimForm(ini), Response::Cancelled);
     EXPECT_EQ(storedClaims().size(), 7u);
