@@ -13,7 +13,7 @@ constexpr int InvoiceX = 490, DateX = 1167, ServiceX = 2083, ModifierX = 2656, D
               ProviderX = 4323, DiagnosisX = 4667, PlaceX = 5302, ChargeX = 5677, AdjustmentX = 6875;
 constexpr int NumberWidth = 600;      // the claim number, right-aligned
 constexpr int DescriptionClip = 1198;
-constexpr int AmountWidth = 1150;     // @n-14.2, right-aligned in its column
+constexpr int AmountWidth = 1100;     // @n-14.2, right-aligned in its column
 constexpr int DescriptionChars = 32, DiagnosisChars = 6, CityChars = 36, NameChars = 29;
 // The page frame: the ruled heading box and the column rules below it.
 constexpr int FrameLeft = 400, FrameRight = 8100, FrameTop = 3480, HeadingBottom = 3677, FrameBottom = 9870;
