@@ -20,6 +20,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QPointer>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTest>
@@ -348,9 +349,22 @@ TEST_F(ClaimReports, AlignmentMovesEveryDataItemOfPreprintedFormsAndNeverTheForm
     dialog.horizontal()->setFocus();
     dialog.horizontal()->selectAll();
     QTest::keyClicks(dialog.horizontal(), "75");
+    dialog.grab().save(qEnvironmentVariable("KESTREL_TEST_BINARY_DIR", QDir::tempPath()) + "/claimalignment.png");
     QTest::keyClick(&dialog, Qt::Key_Return);
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(claimFormOffset(ini), QPoint(75, MaxClaimOffset));
+
+    // Reached from "&Printer Setup ...".
+    QWidget* openedOver = nullptr;
+    printer.setAlignment([&openedOver](QWidget* over) { openedOver = over; });
+    test::whenModal([](QWidget* setUp) {
+        for (auto* button : setUp->findChildren<QPushButton*>())
+            if (button->text() == "&Alignment ...")
+                button->click();
+        static_cast<QDialog*>(setUp)->reject();
+    });
+    printer.setUp(nullptr);
+    EXPECT_NE(openedOver, nullptr);
 }
 
 TEST_F(ClaimReports, FailedReadNamesItsFileAndKeepsThePagesPrinted)
