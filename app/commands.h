@@ -56,7 +56,7 @@ inline constexpr Command kCommands[] = {
     {"paths", "", "print the root directory and the folders and files the program uses under it", cmdPaths},
     {"dump", "LABEL [--key KEY] [--hex]", "write every record of a file as CSV, in file order or a key's order", cmdDump},
     {"load", "LABEL FILE.csv", "add the records of a CSV file to a file: all of them, or none if a row does not fit", cmdLoad},
-    {"check", "[--rebuild]", "examine every record file (after a crash or a bad copy); --rebuild rebuilds damaged keys", cmdCheck},
+    {"check", "[--rebuild [--accept-loss]]", "examine every record file (after a crash or a bad copy); --rebuild rebuilds damaged keys, --accept-loss also those that name records the file lost", cmdCheck},
     {"seed", "", "add the standard ICD editions and box 14/15 date qualifiers to those tables that are empty", cmdSeed},
     {"print", "REPORT [--claim N] --pdf FILE [--layout FILE]", "render a report into a PDF file without any window; --layout also writes each placed text as page,x,y,width,text", cmdPrint, true},
 };
