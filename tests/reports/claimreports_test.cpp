@@ -419,6 +419,6 @@ TEST_F(ClaimReports, WindowRunsShowThePreviewOnlyWhenSomethingPrints)
     QSignalSpy shown(runner, &ReportRunner::finished);
     ASSERT_TRUE(shown.wait(30000));
     EXPECT_EQ(previewPages, 2);
-    EXPECT_EQ(shell::CallResponse, shell::RequestCancelled);
+    EXPECT_EQ(shell::CallResponse, shell::Response::Cancelled);
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
