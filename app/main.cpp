@@ -8,6 +8,7 @@
 #include "managers/menu.h"
 #include "platform/rootdir.h"
 #include "reports/statement.h"
+#include "reports/claimprint.h"
 #include "shell/mainwindow.h"
 #include "shell/menus.h"
 #include "shell/printersettings.h"
@@ -150,6 +151,7 @@ int runProgram(Options& o)
     // reports add their line here as they come).
     managers::connectMenu(*frame);
     reports::connectStatementMenu(*frame);
+    reports::connectMenu(*frame);
     const int status = app.exec();
     data::setMessageService(nullptr);
     return status;
