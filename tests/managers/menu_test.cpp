@@ -3,6 +3,7 @@
 // that connects menu items adds its connectMenu call and its rows here.
 #include "data/file_access.h"
 #include "data/records.h"
+#include "managers/backupwindows.h"
 #include "managers/menu.h"
 #include "platform/rootdir.h"
 #include "shell/browseengine.h"
@@ -11,6 +12,7 @@
 #include "shell/mainwindow.h"
 #include "shell/menus.h"
 #include "shell/printersettings.h"
+#include "support/guiactions.h"
 #include "support/scriptedmessages.h"
 #include "support/tempdir.h"
 
@@ -31,7 +33,8 @@ using shell::MenuItem;
 
 // What each connected item opens: the child window's title and the file it
 // browses (two browsers share the title "Insurance Plan or Program Name
-// Browser"; only one of them is the plan names').
+// Browser"; only one of them is the plan names'), or with no file a modal
+// window, which the test cancels.
 struct Opens {
     MenuItem item;
     const char* title;
@@ -44,6 +47,8 @@ constexpr Opens kMenu[] = {
     {MenuItem::CptManager, "CPT/HCPCS Code Browser", "CPT48"},
     {MenuItem::IcdManager, "Diagnostic Code Browser", "ICD48"},
     {MenuItem::InsuranceNameManager, "Insurance Plan or Program Name Browser", "Payer"},
+    {MenuItem::BackupFiles, "Confirm Backup", ""},
+    {MenuItem::ReloadBackupFiles, "Confirm Reload", ""},
 };
 
 const Opens* expected(MenuItem item)
@@ -64,6 +69,9 @@ TEST(FrameMenu, EveryConnectedItemOpensItsOwnWindow)
     shell::PrinterSettings printer;
     shell::MainWindow frame(root, printer);
     managers::connectMenu(frame);
+    EXPECT_EQ(managers::backupCommand().arguments, (QStringList{"--root", root.path()}));
+    // Nothing here presses OK; were it pressed, nothing would run.
+    managers::setBackupCommand({"/bin/true", {}});
     frame.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
 
@@ -74,9 +82,19 @@ TEST(FrameMenu, EveryConnectedItemOpensItsOwnWindow)
         if (e.kind != shell::MenuEntry::Item || e.id == MenuItem::PrinterSetup || e.id == MenuItem::Exit) continue;
         SCOPED_TRACE(e.text);
         const Opens* want = expected(e.id);
+        QString modalTitle;
+        if (want && want->file.empty())
+            test::whenModal([&modalTitle](QWidget* w) {
+                modalTitle = w->windowTitle();
+                QTest::keyClick(w, Qt::Key_Escape);
+            });
         frame.action(e.id)->trigger();
         const auto subs = frame.mdiArea()->subWindowList();
-        if (!want) {
+        if (want && want->file.empty()) {
+            EXPECT_EQ(modalTitle, QString::fromLatin1(want->title));
+            EXPECT_TRUE(subs.isEmpty());
+            ++opened;
+        } else if (!want) {
             EXPECT_TRUE(subs.isEmpty()) << "opened " << subs.value(0)->windowTitle().toStdString();
         } else if (subs.size() != 1) {
             ADD_FAILURE() << subs.size() << " windows opened";
