@@ -135,7 +135,7 @@ QString reasonOf(QProcess& p)
     const QStringList lines =
         QString::fromLocal8Bit(p.readAllStandardError()).split(u'\n', Qt::SkipEmptyParts);
     if (p.exitStatus() == QProcess::CrashExit)
-        return QStringLiteral("the %1 process was ended before it finished.").arg(p.arguments().value(p.arguments().size() - 1));
+        return QStringLiteral("the %1 process was ended before it finished.").arg(p.arguments().constLast());
     if (!lines.isEmpty()) return lines.last().trimmed();
     return QStringLiteral("it ended with status %1.").arg(p.exitCode());
 }
@@ -163,8 +163,8 @@ void start(const char* name, const QString& title, const QString& failed, QWidge
     });
     QObject::connect(p, &QProcess::errorOccurred, p, [p, over, title, failed](QProcess::ProcessError e) {
         if (e != QProcess::FailedToStart) return;  // the rest end in finished()
-        report(over, title,
-               failed.arg(QStringLiteral("the program %1 could not be started (%2).").arg(p->program(), p->errorString())));
+        const QString why = QStringLiteral("the program %1 could not be started (%2).");
+        report(over, title, failed.arg(why.arg(p->program(), p->errorString())));
         p->deleteLater();
     });
     p->start(c.program, c.arguments + QStringList{QString::fromLatin1(name)});
@@ -191,15 +191,14 @@ bool confirmReload(QWidget* parent) { return confirm(kReload, parent, startReloa
 void startBackup(QWidget* parent)
 {
     start("backup", QStringLiteral("Backup files"),
-          QStringLiteral("The backup of the data files did not complete, and the previous backup is kept as it "
-                         "was.\n\nWhy: %1"),
+          QStringLiteral("The backup of the data files failed.\n\nWhy: %1"),
           parent);
 }
 
 void startReload(QWidget* parent)
 {
     start("reload", QStringLiteral("Reload backup files"),
-          QStringLiteral("The reload of the backup files did not complete.\n\nWhy: %1"), parent);
+          QStringLiteral("The reload of the backup files failed.\n\nWhy: %1"), parent);
 }
 
 } // namespace kestrel::managers

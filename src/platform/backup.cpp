@@ -39,6 +39,14 @@ QString sqliteError(sqlite3* db, int rc)
     return QString::fromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
 }
 
+QString errnoText() { return QString::fromLocal8Bit(std::strerror(errno)); }
+
+// "PATH cannot be opened (why)".
+QString failure(const QString& path, const char* what, const QString& why)
+{
+    return QStringLiteral("%1 %2 (%3)").arg(RootDir::nativePath(path), QString::fromLatin1(what), why);
+}
+
 bool busy(int rc) { return (rc & 0xFF) == SQLITE_BUSY || (rc & 0xFF) == SQLITE_LOCKED; }
 
 // The root's lock: held by a backup or a reload for its whole run.
@@ -60,14 +68,14 @@ public:
     bool acquire(QString& error)
     {
         if (fd_ < 0) {
-            error = QStringLiteral("the root folder cannot be opened (%1)").arg(QString::fromLocal8Bit(std::strerror(errno)));
+            error = QStringLiteral("the root folder cannot be opened (%1)").arg(errnoText());
             return false;
         }
         QElapsedTimer waited;
         waited.start();
         while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
             if (errno != EWOULDBLOCK && errno != EINTR) {
-                error = QStringLiteral("the root folder cannot be locked (%1)").arg(QString::fromLocal8Bit(std::strerror(errno)));
+                error = QStringLiteral("the root folder cannot be locked (%1)").arg(errnoText());
                 return false;
             }
             if (waited.elapsed() > BackupLockWaitMs) {
@@ -105,13 +113,13 @@ bool copyDatabase(sqlite3* src, const char* srcSchema, const QString& dest, QStr
     int rc;
     const detail::Connection target = detail::openDatabase(dest, SQLITE_OPEN_READWRITE, rc);
     if (rc != SQLITE_OK) {
-        error = QStringLiteral("%1 cannot be opened (%2)").arg(RootDir::nativePath(dest), sqliteError(target.get(), rc));
+        error = failure(dest, "cannot be opened", sqliteError(target.get(), rc));
         return false;
     }
     sqlite3_busy_timeout(target.get(), RetryMs);
     sqlite3_backup* backup = sqlite3_backup_init(target.get(), "main", src, srcSchema);
     if (!backup) {
-        error = QStringLiteral("%1 cannot be written (%2)").arg(RootDir::nativePath(dest), sqliteError(target.get(), rc));
+        error = failure(dest, "cannot be written", sqliteError(target.get(), rc));
         return false;
     }
     QElapsedTimer waited;
@@ -122,7 +130,7 @@ bool copyDatabase(sqlite3* src, const char* srcSchema, const QString& dest, QStr
     error = busy(rc) ? QStringLiteral("%1 stayed locked by another station for %2 seconds")
                            .arg(RootDir::nativePath(dest))
                            .arg(BackupLockWaitMs / 1000)
-                     : QStringLiteral("%1 could not be written (%2)").arg(RootDir::nativePath(dest), sqliteError(target.get(), rc));
+                     : failure(dest, "could not be written", sqliteError(target.get(), rc));
     return false;
 }
 
@@ -148,7 +156,7 @@ public:
             // half written, as every open of the driver does.
             detail::Connection db = detail::openDatabase(path, SQLITE_OPEN_READWRITE, rc);
             if (rc != SQLITE_OK) {
-                error = QStringLiteral("%1 cannot be opened (%2)").arg(RootDir::nativePath(path), sqliteError(db.get(), rc));
+                error = failure(path, "cannot be opened", sqliteError(db.get(), rc));
                 return false;
             }
             sqlite3_busy_timeout(db.get(), SnapshotTryMs);
@@ -216,8 +224,9 @@ QString problemsOf(const FileDef& def, const QString& path)
 bool putInPlace(const QString& staging, const QString& backup, QString& error)
 {
     const QByteArray from = QFile::encodeName(staging), to = QFile::encodeName(backup);
-    int rc = QFileInfo::exists(backup) ? ::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_EXCHANGE)
-                                       : ::rename(from.constData(), to.constData());
+    int rc = QFileInfo::exists(backup)
+                 ? ::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_EXCHANGE)
+                 : ::rename(from.constData(), to.constData());
     if (rc != 0 && errno == EINVAL) {
         // A file system that cannot exchange: set the old backup aside first;
         // the next backup puts it back if this one is stopped in between.
@@ -229,7 +238,7 @@ bool putInPlace(const QString& staging, const QString& backup, QString& error)
     }
     if (rc != 0) {
         error = QStringLiteral("the new backup could not be put in place of %1 (%2)")
-                    .arg(RootDir::nativePath(backup), QString::fromLocal8Bit(std::strerror(errno)));
+                    .arg(RootDir::nativePath(backup), errnoText());
         return false;
     }
     syncFolder(QFileInfo(backup).absolutePath());
@@ -276,7 +285,8 @@ CopyReport backupFiles(const RootDir& root, std::span<const FileDef* const> file
                              .arg(RootDir::nativePath(staging)) + kept);
     const Staging removed{staging};
     if (!makePrivateFolder(staging))
-        return failed(r, QStringLiteral("The backup did not start: %1 cannot be made").arg(RootDir::nativePath(staging)) + kept);
+        return failed(r, QStringLiteral("The backup did not start: %1 cannot be made")
+                             .arg(RootDir::nativePath(staging)) + kept);
 
     Snapshot snapshot;
     if (!snapshot.open(root.dataDir(), files, error) || !snapshot.lock(error))
@@ -339,10 +349,10 @@ CopyReport reloadFiles(const RootDir& root, std::span<const FileDef* const> file
     QStringList done;
     for (const FileDef* def : present) {
         const QString name = fileNameOf(*def);
+        const QString from = QDir(root.backupDir()).filePath(name);
         int rc;
-        const detail::Connection source = detail::openDatabase(QDir(root.backupDir()).filePath(name),
-                                                                SQLITE_OPEN_READONLY, rc);
-        if (rc != SQLITE_OK) error = QStringLiteral("%1 cannot be opened (%2)").arg(name, sqliteError(source.get(), rc));
+        const detail::Connection source = detail::openDatabase(from, SQLITE_OPEN_READONLY, rc);
+        if (rc != SQLITE_OK) error = failure(from, "cannot be opened", sqliteError(source.get(), rc));
         if (rc != SQLITE_OK || !copyDatabase(source.get(), "main", QDir(root.dataDir()).filePath(name), error)) {
             const QString so = done.isEmpty() ? unchanged
                                               : QStringLiteral("; reloaded before it: %1; run the reload again")

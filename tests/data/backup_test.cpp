@@ -162,7 +162,8 @@ Outcome runCommand(const QString& root, const QString& command)
             {"--root", root, command});
     if (!p.waitForFinished(60'000)) p.kill();
     p.waitForFinished();
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromLocal8Bit(p.readAllStandardError())};
+    const int status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    return {status, QString::fromLocal8Bit(p.readAllStandardError())};
 }
 
 class Backup : public ::testing::Test {
@@ -248,6 +249,14 @@ TEST_F(Backup, KilledHalfWayLeavesThePreviousBackupAndFilesPrivate)
     for (const QFileInfo& f : QDir(root.backupDir()).entryInfoList(QDir::Files))
         EXPECT_EQ(f.permissions(), platform::kPrivateFile) << f.fileName().toStdString();
     EXPECT_EQ(QFileInfo(root.backupLog()).permissions(), platform::kPrivateFile);
+
+    // Damaged data files are not backed up over a sound backup.
+    const auto sound = contentsOf(root.backupDir());
+    ASSERT_TRUE(test::damagePage(QDir(root.dataDir()).filePath("Item.db"), "Item"));
+    const platform::CopyReport damaged = platform::backupFiles(root, files);
+    EXPECT_FALSE(damaged.ok);
+    EXPECT_TRUE(damaged.error.contains("the copy of Item.db does not pass the check")) << damaged.error.toStdString();
+    EXPECT_EQ(contentsOf(root.backupDir()), sound);
 }
 
 TEST_F(Backup, ReloadRefusesAMissingOrDamagedBackupChangingNothing)

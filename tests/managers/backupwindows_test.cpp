@@ -2,10 +2,15 @@
 // process behind them. The command here is a small shell script that notes
 // each run in a file and fails when told to, so that what was started (and
 // what was not) can be read back.
+#include "data/file_access.h"
 #include "managers/backupwindows.h"
+#include "platform/rootdir.h"
 #include "support/guiactions.h"
+#include "support/records.h"
+#include "support/scriptedmessages.h"
 #include "support/tempdir.h"
 
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QMessageBox>
@@ -117,7 +122,7 @@ TEST_F(BackupWindows, AFailedCommandIsReportedWithItsReason)
     ASSERT_TRUE(QTest::qWaitFor([] { return shownMessage() != nullptr; }, 20000));
     QMessageBox* box = shownMessage();
     EXPECT_EQ(box->windowTitle(), "Backup files");
-    EXPECT_TRUE(box->text().contains("previous backup is kept")) << box->text().toStdString();
+    EXPECT_TRUE(box->text().startsWith("The backup of the data files failed.")) << box->text().toStdString();
     EXPECT_TRUE(box->text().endsWith("Why: The disk is full")) << box->text().toStdString();
     box->close();
     test::settle();
@@ -135,6 +140,31 @@ TEST_F(BackupWindows, AFailedCommandIsReportedWithItsReason)
     managers::startBackup(nullptr);
     ASSERT_TRUE(QTest::qWaitFor([] { return shownMessage() != nullptr; }, 20000));
     EXPECT_TRUE(shownMessage()->text().contains("could not be started")) << shownMessage()->text().toStdString();
+}
+
+TEST_F(BackupWindows, TheProgramsOwnCommandsRunFromTheWindows)
+{
+    test::ScriptedMessages messages;
+    const platform::RootDir root(dir.path());
+    ASSERT_TRUE(root.ensureExists());
+    managers::setBackupCommand(
+        {qEnvironmentVariable("KESTREL_TEST_BINARY_DIR", QCoreApplication::applicationDirPath() + "/..") + "/kestrel",
+         {"--root", root.path()}});
+
+    managers::startReload(nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([] { return shownMessage() != nullptr; }, 30000));
+    const QString text = shownMessage()->text();
+    EXPECT_TRUE(text.contains("Why: There is no backup to reload")) << text.toStdString();
+    EXPECT_TRUE(text.endsWith("nothing in the data folder was changed.")) << text.toStdString();
+    shownMessage()->close();
+
+    ASSERT_TRUE(data::setDataDirectory(root.dataDir()));
+    test::addPatient(1);
+    data::setDataDirectory(QString());
+    managers::startBackup(nullptr);
+    EXPECT_TRUE(QTest::qWaitFor(allEnded, 30000));
+    EXPECT_EQ(shownMessage(), nullptr);
+    EXPECT_EQ(QDir(root.backupDir()).entryList(QDir::Files), QStringList{"Patient.db"});
 }
 
 } // namespace
