@@ -211,9 +211,12 @@ TEST_F(Backup, TakenWhileAnotherStationWritesClaimsItHoldsWholeClaimsAndReloadsE
     EXPECT_EQ(backedUp.charged, backedUp.lineFees) << "a claim was copied without some of its lines";
     EXPECT_EQ(r.lines.size(), 4u);  // Provider, Patient, Invoice, Item: the files DATA has
 
+    // A file the backup lacks is kept as it is.
+    test::addRecord(file::CIQL, [] { data::CIQ.CICODE.set("431"); });
     const platform::CopyReport reload = platform::reloadFiles(root, files);
     ASSERT_TRUE(reload.ok) << reload.error.toStdString();
     EXPECT_EQ(claimsIn(root.dataDir()), backedUp);
+    EXPECT_EQ(test::queryNumber(QDir(root.dataDir()).filePath("CIQL.db"), "SELECT count(*) FROM CIQL"), 1);
     EXPECT_EQ(claimsSeenByTheProgram(), backedUp) << "the open files did not show the reloaded records";
 }
 
