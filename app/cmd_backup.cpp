@@ -13,18 +13,10 @@
 #include <QFile>
 
 #include <cstdio>
-#include <vector>
 
 namespace kestrel::app {
 
 namespace {
-
-std::vector<const platform::FileDef*> recordFiles()
-{
-    std::vector<const platform::FileDef*> defs;
-    for (const data::FileBuffer& fb : data::allFiles()) defs.push_back(fb.def);
-    return defs;
-}
 
 // Appends the run to the log: a line with the time and the outcome, then
 // what was done file by file.
@@ -49,8 +41,7 @@ int run(const CommandContext& ctx, const char* command,
         return 2;
     }
     if (!prepareRoot(ctx, command)) return 1;
-    const std::vector<const platform::FileDef*> files = recordFiles();
-    const platform::CopyReport r = copy(ctx.root, files, {});
+    const platform::CopyReport r = copy(ctx.root, std::span<const platform::FileDef* const>(data::file::kAll), {});
     log(ctx.root, command, r);
     for (const QString& line : r.lines) std::printf("%s\n", qPrintable(line));
     std::fflush(stdout);

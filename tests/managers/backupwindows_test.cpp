@@ -1,7 +1,5 @@
-// The Confirm Backup and Confirm Reload windows and the watched command
-// process behind them. The command here is a small shell script that notes
-// each run in a file and fails when told to, so that what was started (and
-// what was not) can be read back.
+// The Confirm Backup and Confirm Reload windows and the watched process
+// behind them, running the program's own commands on a fresh root.
 #include "data/file_access.h"
 #include "managers/backupwindows.h"
 #include "platform/rootdir.h"
@@ -24,35 +22,27 @@ namespace {
 
 using namespace kestrel;
 
-class BackupWindows : public ::testing::Test {
-protected:
-    // `script` runs with the command's name ("backup", "reload") as $1.
-    void useScript(const QString& script)
-    {
-        managers::setBackupCommand({"/bin/sh", {"-c", script, "sh"}});
-    }
-    QString trace() const
-    {
-        QFile f(dir.file("trace"));
-        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
-    }
-    // Every started command has ended and been reported.
-    static bool allEnded() { return QCoreApplication::instance()->findChildren<QProcess*>().isEmpty(); }
-    static QMessageBox* shownMessage()
-    {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) return box;
-        return nullptr;
-    }
-    void TearDown() override
-    {
-        EXPECT_TRUE(QTest::qWaitFor(allEnded, 20000));
-        while (QMessageBox* box = shownMessage()) box->close();
-        test::settle();
-    }
+// Every command started has ended and been reported.
+bool allEnded() { return QCoreApplication::instance()->findChildren<QProcess*>().isEmpty(); }
 
-    test::TempDir dir;
-};
+QMessageBox* shownMessage()
+{
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) return box;
+    return nullptr;
+}
+
+// The text of the next message shown, which must carry `title`; closed.
+QString nextMessage(const char* title)
+{
+    if (!QTest::qWaitFor([] { return shownMessage() != nullptr; }, 30000)) return "no message";
+    QMessageBox* box = shownMessage();
+    EXPECT_EQ(box->windowTitle(), title);
+    const QString text = box->text();
+    box->close();
+    test::settle();
+    return text;
+}
 
 QStringList labels(QWidget* w)
 {
@@ -69,9 +59,23 @@ QPushButton* button(QWidget* w, const QString& text)
     return nullptr;
 }
 
-TEST_F(BackupWindows, EachWindowShowsItsTextAndStartsItsCommandOnlyOnOk)
+TEST(BackupWindows, CancelRunsNothingOkRunsTheCommandAndOnlyFailuresAreReported)
 {
-    useScript("echo \"$1\" >> '" + dir.file("trace") + "'");
+    test::TempDir dir;
+    test::ScriptedMessages messages;
+    const platform::RootDir root(dir.path());
+    ASSERT_TRUE(root.ensureExists());
+    managers::setBackupCommand(
+        {qEnvironmentVariable("KESTREL_TEST_BINARY_DIR", QCoreApplication::applicationDirPath() + "/..") + "/kestrel",
+         {"--root", root.path()}});
+    managers::startReload(nullptr);
+    EXPECT_EQ(nextMessage("Reload backup files"),
+              "The reload of the backup files failed.\n\nWhy: There is no backup to reload: " + root.backupDir() +
+                  " holds no record file; nothing in the data folder was changed.");
+    ASSERT_TRUE(data::setDataDirectory(root.dataDir()));
+    test::addPatient(1);
+    data::setDataDirectory(QString());
+
     struct Case {
         bool (*confirm)(QWidget*);
         const char* title;
@@ -88,7 +92,6 @@ TEST_F(BackupWindows, EachWindowShowsItsTextAndStartsItsCommandOnlyOnOk)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.title);
-        // Cancel, then Esc: nothing is started.
         for (bool escape : {false, true}) {
             test::whenModal([&](QWidget* w) {
                 EXPECT_EQ(w->windowTitle(), c.title);
@@ -96,75 +99,35 @@ TEST_F(BackupWindows, EachWindowShowsItsTextAndStartsItsCommandOnlyOnOk)
                 auto* picture = w->findChild<QLabel*>("picture");
                 EXPECT_TRUE(picture && !picture->pixmap().isNull());
                 ASSERT_NE(button(w, "&OK"), nullptr);
-                if (escape) {
+                w->grab().save(QStringLiteral("/tmp/backup-%1.png").arg(c.command));
+                if (escape)
                     QTest::keyClick(w, Qt::Key_Escape);
-                } else {
-                    w->grab().save(QStringLiteral("/tmp/backup-%1.png").arg(c.command));
+                else
                     button(w, "&Cancel")->click();
-                }
             });
             EXPECT_FALSE(c.confirm(nullptr));
             EXPECT_TRUE(allEnded()) << "a command was started";
         }
         test::whenModal([](QWidget* w) { button(w, "&OK")->click(); });
         EXPECT_TRUE(c.confirm(nullptr));
-        EXPECT_TRUE(QTest::qWaitFor(allEnded, 20000));
+        EXPECT_FALSE(allEnded()) << "the window waited for its command";
+        EXPECT_TRUE(QTest::qWaitFor(allEnded, 30000));
+        EXPECT_EQ(shownMessage(), nullptr) << "a command that succeeded was reported";
     }
-    EXPECT_EQ(trace(), "backup\nreload\n");
-    EXPECT_EQ(shownMessage(), nullptr) << "a command that succeeded was reported";
-}
-
-TEST_F(BackupWindows, AFailedCommandIsReportedWithItsReason)
-{
-    useScript("echo 'kestrel backup: copying' >&2; echo 'The disk is full' >&2; exit 1");
-    QWidget owner;
-    managers::startBackup(&owner);
-    ASSERT_TRUE(QTest::qWaitFor([] { return shownMessage() != nullptr; }, 20000));
-    QMessageBox* box = shownMessage();
-    EXPECT_EQ(box->windowTitle(), "Backup files");
-    EXPECT_TRUE(box->text().startsWith("The backup of the data files failed.")) << box->text().toStdString();
-    EXPECT_TRUE(box->text().endsWith("Why: The disk is full")) << box->text().toStdString();
-    box->close();
-    test::settle();
-
-    // A process killed on its way is not a success either.
-    useScript("kill -9 $$");
-    managers::startReload(nullptr);
-    ASSERT_TRUE(QTest::qWaitFor([] { return shownMessage() != nullptr; }, 20000));
-    EXPECT_TRUE(shownMessage()->text().contains("the reload process was ended before it finished"))
-        << shownMessage()->text().toStdString();
-    shownMessage()->close();
-    test::settle();
-
-    managers::setBackupCommand({dir.file("no-such-program"), {}});
-    managers::startBackup(nullptr);
-    ASSERT_TRUE(QTest::qWaitFor([] { return shownMessage() != nullptr; }, 20000));
-    EXPECT_TRUE(shownMessage()->text().contains("could not be started")) << shownMessage()->text().toStdString();
-}
-
-TEST_F(BackupWindows, TheProgramsOwnCommandsRunFromTheWindows)
-{
-    test::ScriptedMessages messages;
-    const platform::RootDir root(dir.path());
-    ASSERT_TRUE(root.ensureExists());
-    managers::setBackupCommand(
-        {qEnvironmentVariable("KESTREL_TEST_BINARY_DIR", QCoreApplication::applicationDirPath() + "/..") + "/kestrel",
-         {"--root", root.path()}});
-
-    managers::startReload(nullptr);
-    ASSERT_TRUE(QTest::qWaitFor([] { return shownMessage() != nullptr; }, 30000));
-    const QString text = shownMessage()->text();
-    EXPECT_TRUE(text.contains("Why: There is no backup to reload")) << text.toStdString();
-    EXPECT_TRUE(text.endsWith("nothing in the data folder was changed.")) << text.toStdString();
-    shownMessage()->close();
-
-    ASSERT_TRUE(data::setDataDirectory(root.dataDir()));
-    test::addPatient(1);
-    data::setDataDirectory(QString());
-    managers::startBackup(nullptr);
-    EXPECT_TRUE(QTest::qWaitFor(allEnded, 30000));
-    EXPECT_EQ(shownMessage(), nullptr);
     EXPECT_EQ(QDir(root.backupDir()).entryList(QDir::Files), QStringList{"Patient.db"});
+    QFile log(root.backupLog());
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    const QString done = QString::fromUtf8(log.readAll());
+    EXPECT_TRUE(done.contains(" backup: done\n") && done.contains(" reload: done\n")) << done.toStdString();
+
+    // A process killed on its way, and a program that is not there.
+    managers::setBackupCommand({"/bin/sh", {"-c", "kill -9 $$", "sh"}});
+    managers::startBackup(nullptr);
+    EXPECT_TRUE(nextMessage("Backup files").endsWith("Why: the backup process was ended before it finished."));
+    managers::setBackupCommand({dir.file("no-such-program"), {}});
+    managers::startReload(nullptr);
+    EXPECT_TRUE(nextMessage("Reload backup files").contains("could not be started"));
+    EXPECT_TRUE(QTest::qWaitFor(allEnded, 30000));
 }
 
 } // namespace
