@@ -117,16 +117,16 @@ bool copyDatabase(sqlite3* src, const char* srcSchema, const QString& dest, QStr
         return false;
     }
     sqlite3_busy_timeout(target.get(), RetryMs);
-    sqlite3_backup* backup = sqlite3_backup_init(target.get(), "main", src, srcSchema);
+    detail::Backup backup(sqlite3_backup_init(target.get(), "main", src, srcSchema));
     if (!backup) {
         error = failure(dest, "cannot be written", sqliteError(target.get(), rc));
         return false;
     }
     QElapsedTimer waited;
     waited.start();
-    while (busy(rc = sqlite3_backup_step(backup, -1)) && waited.elapsed() < BackupLockWaitMs) QThread::msleep(RetryMs);
-    sqlite3_backup_finish(backup);
-    if (rc == SQLITE_DONE) return true;
+    while (busy(rc = sqlite3_backup_step(backup.get(), -1)) && waited.elapsed() < BackupLockWaitMs)
+        QThread::msleep(RetryMs);
+    if (rc == SQLITE_DONE && (rc = sqlite3_backup_finish(backup.release())) == SQLITE_OK) return true;
     error = busy(rc) ? QStringLiteral("%1 stayed locked by another station for %2 seconds")
                            .arg(RootDir::nativePath(dest))
                            .arg(BackupLockWaitMs / 1000)
@@ -173,18 +173,19 @@ public:
         waited.start();
         for (;;) {
             int rc = SQLITE_OK;
-            sqlite3* failing = nullptr;
-            for (File& f : files_) {
+            const File* failing = nullptr;
+            for (const File& f : files_) {
                 rc = detail::exec(f.db.get(), "BEGIN");
                 if (rc == SQLITE_OK) rc = detail::exec(f.db.get(), "SELECT count(*) FROM sqlite_schema");
                 if (rc != SQLITE_OK) {
-                    failing = f.db.get();
+                    failing = &f;
                     break;
                 }
             }
             if (rc == SQLITE_OK) return true;
             if (!busy(rc)) {
-                error = QStringLiteral("the data files cannot be read (%1)").arg(sqliteError(failing, rc));
+                error = QStringLiteral("the data file %1 cannot be read (%2)")
+                            .arg(fileNameOf(*failing->def), sqliteError(failing->db.get(), rc));
                 release();
                 return false;
             }
