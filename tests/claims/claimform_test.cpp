@@ -148,7 +148,7 @@ TEST_F(ClaimFormTest, AClaimIsEnteredAsAUserEntersIt)
         }
         form->saveButton()->click();
     });
-    EXPECT_EQ(claims::runClaimForm(ini), RequestCompleted);
+    EXPECT_EQ(claims::runClaimForm(ini), Response::Completed);
     EXPECT_EQ(storedClaims(), (std::vector<Claim>{{1, 7, 2, "20240115", "J45.909", "E11.9", "30.30", "30.30"}}));
     EXPECT_EQ(storedLines(), (std::vector<Line>{{1, "99213", "10.10"}, {1, "99214", "20.20"}}));
     // Boxes 10b and 12, never touched, store their "not marked" letter.
@@ -167,7 +167,7 @@ TEST_F(ClaimFormTest, NewClaimsAreNumberedAndAbandonedClaimsLeaveNothing)
         data::FileUse use{&file::Invoice};
         data::clearRecord(file::Invoice, data::bytesOf(INV));
         INV.PAT.set(7);
-        test::CalledForm first(claims::claimForm(), InsertRecord);
+        test::CalledForm first(claims::claimForm(), Request::Insert);
         EXPECT_EQ(INV.INV.asInt(), 1);  // an empty file starts at 1
     }
     EXPECT_TRUE(storedClaims().empty());
@@ -177,7 +177,7 @@ TEST_F(ClaimFormTest, NewClaimsAreNumberedAndAbandonedClaimsLeaveNothing)
     // The provider lookup of the opening cancelled: no claim.
     browser.forInsert(7);
     test::whenShown(test::isLookup, [](QWidget* d) { QTest::keyClick(d, Qt::Key_Escape); });
-    EXPECT_EQ(claims::runClaimForm(ini), RequestCancelled);
+    EXPECT_EQ(claims::runClaimForm(ini), Response::Cancelled);
     EXPECT_EQ(storedClaims().size(), 7u);
 
     // Claim 8 gets a line, then the window is closed by its close box.
@@ -196,7 +196,7 @@ TEST_F(ClaimFormTest, NewClaimsAreNumberedAndAbandonedClaimsLeaveNothing)
         addLineThroughEditor(form, "99213", "15.00", false);
         EXPECT_EQ(claimTotal(form), "15.00");
     });
-    EXPECT_EQ(claims::runClaimForm(ini), RequestCancelled);
+    EXPECT_EQ(claims::runClaimForm(ini), Response::Cancelled);
     EXPECT_EQ(storedClaims().size(), 7u);
     EXPECT_TRUE(storedLines().empty());
 
@@ -218,7 +218,7 @@ TEST_F(ClaimFormTest, NewClaimsAreNumberedAndAbandonedClaimsLeaveNothing)
     addClaim(claims::kLastClaimNumber, 7);
     messages.answer(data::Button::Cancel);
     browser.forInsert(7);
-    EXPECT_EQ(claims::runClaimForm(ini), RequestCancelled);
+    EXPECT_EQ(claims::runClaimForm(ini), Response::Cancelled);
     EXPECT_EQ(messages.numbers(), std::vector<int>{25});
     EXPECT_EQ(storedClaims().size(), 8u);
 }
@@ -234,7 +234,7 @@ TEST_F(ClaimFormTest, BoxesFollowOneAnother)
     });
     test::ClaimsBrowserCall browser;
     browser.forChange(5);
-    test::CalledForm f(claims::claimForm(), ChangeRecord);
+    test::CalledForm f(claims::claimForm(), Request::Change);
     ASSERT_FALSE(f.engine.isClosed());
 
     // Box 25 from the provider: "S" gives the SSN; a typed number stays.
@@ -313,7 +313,7 @@ TEST_F(ClaimFormTest, SaveStoresTheTotalAndBalanceAndAChangedNumberMovesTheLines
         EXPECT_EQ(patient->text(), "DOE, JANE");
         form->saveButton()->click();
     });
-    EXPECT_EQ(claims::runClaimForm(ini), RequestCompleted);
+    EXPECT_EQ(claims::runClaimForm(ini), Response::Completed);
     EXPECT_EQ(storedClaims(), (std::vector<Claim>{{9, 7, 1, "20240110", "", "", "30.30", "5.30"}}));
     EXPECT_EQ(storedLines().size(), 5u);
     for (const Line& l : storedLines()) EXPECT_EQ(std::get<0>(l), 9);
