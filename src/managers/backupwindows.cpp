@@ -58,6 +58,10 @@ const Confirmation kReload{
     .okIsDefault = false,
 };
 
+// How long a closing program waits for a backup or reload it started: the
+// commands give up on a lock after 30 seconds.
+constexpr int CommandExitWaitMs = 120'000;
+
 // The picture beside the text, in pixels.
 constexpr int PictureSide = 64;
 
@@ -167,6 +171,9 @@ void start(const char* name, const QString& title, const QString& failed, QWidge
         report(over, title, failed.arg(why.arg(p->program(), p->errorString())));
         p->deleteLater();
     });
+    // A program closing meanwhile lets the command finish: a reload stopped
+    // half way would leave the data files partly reloaded.
+    QObject::connect(qApp, &QCoreApplication::aboutToQuit, p, [p] { p->waitForFinished(CommandExitWaitMs); });
     p->start(c.program, c.arguments + QStringList{QString::fromLatin1(name)});
 }
 

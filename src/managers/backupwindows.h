@@ -9,7 +9,8 @@
 // shell). Nothing waits for them: the window closes at once and the files
 // stay open in the windows that have them. The process is watched, and when
 // it fails a message says so and why (the command's last line on standard
-// error); a success says nothing.
+// error); a success says nothing. A program that closes meanwhile waits for
+// the command to finish.
 
 #include <QString>
 #include <QStringList>
