@@ -5,6 +5,7 @@
 #include "data/file_access.h"
 #include "data/messages.h"
 #include "data/records.h"
+#include "managers/backupwindows.h"
 #include "managers/menu.h"
 #include "platform/rootdir.h"
 #include "shell/mainwindow.h"
@@ -148,6 +149,8 @@ int runProgram(Options& o)
     // Each library connects its own menu items (claims, receivables and
     // reports add their line here as they come).
     managers::connectMenu(*frame);
+    // Backup and reload run this executable's own commands on the same root.
+    managers::setBackupCommand({QCoreApplication::applicationFilePath(), {QStringLiteral("--root"), root.path()}});
     const int status = app.exec();
     data::setMessageService(nullptr);
     return status;

@@ -157,6 +157,10 @@ void report(const QPointer<QWidget>& parent, const QString& title, const QString
 void start(const char* name, const QString& title, const QString& failed, QWidget* parent)
 {
     const BackupCommand& c = backupCommand();
+    if (c.program.isEmpty()) {
+        qWarning("kestrel %s: no command is set, nothing was started", name);
+        return;
+    }
     auto* p = new QProcess(QCoreApplication::instance());
     p->setStandardOutputFile(QProcess::nullDevice());
     p->setStandardInputFile(QProcess::nullDevice());

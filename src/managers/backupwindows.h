@@ -20,8 +20,10 @@ class QWidget;
 namespace kestrel::managers {
 
 // What runs the commands: the executable and the arguments that come before
-// the command's name ("backup" or "reload"). connectMenu sets it to this
-// executable with the frame's root ({"--root", ROOT}); tests set their own.
+// the command's name ("backup" or "reload"). The kestrel executable sets it
+// to itself with the frame's root ({"--root", ROOT}); tests set their own.
+// While none is set nothing is started (a warning goes to the log): a test
+// executable must never be started as the program.
 struct BackupCommand {
     QString program;
     QStringList arguments;

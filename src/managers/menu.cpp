@@ -8,8 +8,6 @@
 #include "managers/providerbrowse.h"
 #include "shell/mainwindow.h"
 
-#include <QCoreApplication>
-
 namespace kestrel::managers {
 
 void connectMenu(shell::MainWindow& frame)
@@ -21,8 +19,6 @@ void connectMenu(shell::MainWindow& frame)
     frame.setProcedure(MenuItem::CptManager, [area] { openCptBrowse(area); });
     frame.setProcedure(MenuItem::IcdManager, [area] { openIcdBrowse(area); });
     frame.setProcedure(MenuItem::InsuranceNameManager, [area] { openPayerManager(area); });
-    // Backup and reload are this executable's own commands, on the frame's root.
-    setBackupCommand({QCoreApplication::applicationFilePath(), {QStringLiteral("--root"), frame.root().path()}});
     frame.setProcedure(MenuItem::BackupFiles, [&frame] { confirmBackup(&frame); });
     frame.setProcedure(MenuItem::ReloadBackupFiles, [&frame] { confirmReload(&frame); });
 }

@@ -120,6 +120,11 @@ TEST(BackupWindows, CancelRunsNothingOkRunsTheCommandAndOnlyFailuresAreReported)
     const QString done = QString::fromUtf8(log.readAll());
     EXPECT_TRUE(done.contains(" backup: done\n") && done.contains(" reload: done\n")) << done.toStdString();
 
+    // No command set (a test executable that never said): nothing starts.
+    managers::setBackupCommand({});
+    managers::startBackup(nullptr);
+    EXPECT_TRUE(allEnded());
+
     // A process killed on its way, and a program that is not there.
     managers::setBackupCommand({"/bin/sh", {"-c", "kill -9 $$", "sh"}});
     managers::startBackup(nullptr);

@@ -69,7 +69,6 @@ TEST(FrameMenu, EveryConnectedItemOpensItsOwnWindow)
     shell::PrinterSettings printer;
     shell::MainWindow frame(root, printer);
     managers::connectMenu(frame);
-    EXPECT_EQ(managers::backupCommand().arguments, (QStringList{"--root", root.path()}));
     // Nothing here presses OK; were it pressed, nothing would run.
     managers::setBackupCommand({"/bin/true", {}});
     frame.show();
