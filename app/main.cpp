@@ -8,6 +8,7 @@
 #include "managers/backupwindows.h"
 #include "managers/menu.h"
 #include "platform/rootdir.h"
+#include "reports/statement.h"
 #include "shell/mainwindow.h"
 #include "shell/menus.h"
 #include "shell/printersettings.h"
@@ -149,6 +150,7 @@ int runProgram(Options& o)
     // Each library connects its own menu items (claims, receivables and
     // reports add their line here as they come).
     managers::connectMenu(*frame);
+    reports::connectStatementMenu(*frame);
     // Backup and reload run this executable's own commands on the same root.
     managers::setBackupCommand({QCoreApplication::applicationFilePath(), {QStringLiteral("--root"), root.path()}});
     const int status = app.exec();

@@ -76,7 +76,7 @@ FieldRule abandoning(FieldRule rule)
         const Verdict v = rule(f);
         const ClaimSession* s = claimSession();
         if (v == Verdict::CloseCancelled && f.request() == Request::Insert && s && s->reserved > 0)
-            abandonNewClaim(s->reserved);
+            abandonNewClaim(s->reserved, s->addedLines);
         return v;
     };
 }
@@ -403,7 +403,7 @@ Response runClaimForm(const QString& iniFile, QWidget* parent)
     const Response response = CallResponse;
     // Whatever way a new claim was left, nothing stays under its number.
     if (request == Request::Insert && response != Response::Completed && session.reserved > 0)
-        abandonNewClaim(session.reserved);
+        abandonNewClaim(session.reserved, session.addedLines);
     setClaimSession(outer);
     CallResponse = response;
     return response;

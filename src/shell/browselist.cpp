@@ -4,6 +4,7 @@
 #include "platform/listformat.h"
 #include "shell/dialogunits.h"
 #include "shell/helpviewer.h"
+#include "shell/popupmenu.h"
 
 #include <QAbstractTableModel>
 #include <QApplication>
@@ -146,7 +147,6 @@ BrowseList::BrowseList(const BrowseDefinition& def, QWidget* parent)
 
 BrowseList::~BrowseList()
 {
-    while (waitCursors_ > 0) setWaitCursor(false);
     engine_->attach(nullptr);
     engine_->close();
 }
@@ -283,38 +283,11 @@ void BrowseList::postNewSelection()
     QMetaObject::invokeMethod(this, [this] { engine_->newSelection(); }, Qt::QueuedConnection);
 }
 
-int BrowseList::popupMenu(const QString& menuText)
-{
-    QMenu menu(this);
-    std::vector<QAction*> items;
-    for (const QString& part : menuText.split(QLatin1Char('|'))) {
-        if (part == QLatin1String("-")) {
-            menu.addSeparator();
-            continue;
-        }
-        const bool disabled = part.startsWith(QLatin1Char('~'));
-        QAction* a = menu.addAction(disabled ? part.mid(1) : part);
-        a->setEnabled(!disabled);
-        items.push_back(a);
-    }
-    QAction* chosen = menu.exec(QCursor::pos());
-    for (std::size_t i = 0; i < items.size(); ++i)
-        if (items[i] == chosen) return int(i) + 1;
-    return 0;
-}
+int BrowseList::popupMenu(const QString& menuText) { return shell::popupMenu(this, menuText); }
 
 void BrowseList::focusList() { list_->setFocus(); }
 
-void BrowseList::setWaitCursor(bool on)
-{
-    if (on) {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        ++waitCursors_;
-    } else if (waitCursors_ > 0) {
-        QApplication::restoreOverrideCursor();
-        --waitCursors_;
-    }
-}
+void BrowseList::setWaitCursor(bool on) { waitCursor_.set(on); }
 
 void BrowseList::showHelp(const QString& topic) { help::show(topic, this); }
 

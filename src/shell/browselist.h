@@ -26,6 +26,7 @@
 #include "shell/browsedefinition.h"
 #include "shell/browseengine.h"
 #include "shell/browsehost.h"
+#include "shell/waitcursor.h"
 
 #include <QWidget>
 
@@ -106,7 +107,7 @@ private:
     bool started_ = false;
     bool settingRow_ = false;     // the engine moves the highlight: no new selection
     bool resizePending_ = false;  // a refresh for the new size is on its way
-    int waitCursors_ = 0;
+    WaitCursor waitCursor_;
 };
 
 } // namespace kestrel::shell

@@ -5,6 +5,7 @@
 #include "shell/dialogunits.h"
 #include "shell/geometry.h"
 #include "shell/helpviewer.h"
+#include "shell/popupmenu.h"
 #include "shell/resizeradapter.h"
 
 #include <QAbstractTableModel>
@@ -176,7 +177,6 @@ BrowseWindow::BrowseWindow(const BrowseDefinition& def, QWidget* parent, BrowseP
 
 BrowseWindow::~BrowseWindow()
 {
-    while (waitCursors_ > 0) setWaitCursor(false);
     engine_->attach(nullptr);
 }
 
@@ -477,38 +477,11 @@ void BrowseWindow::postNewSelection()
     QMetaObject::invokeMethod(this, [this] { engine_->newSelection(); }, Qt::QueuedConnection);
 }
 
-int BrowseWindow::popupMenu(const QString& menuText)
-{
-    QMenu menu(this);
-    std::vector<QAction*> items;
-    for (const QString& part : menuText.split(QLatin1Char('|'))) {
-        if (part == QLatin1String("-")) {
-            menu.addSeparator();
-            continue;
-        }
-        const bool disabled = part.startsWith(QLatin1Char('~'));
-        QAction* a = menu.addAction(disabled ? part.mid(1) : part);
-        a->setEnabled(!disabled);
-        items.push_back(a);
-    }
-    QAction* chosen = menu.exec(QCursor::pos());
-    for (std::size_t i = 0; i < items.size(); ++i)
-        if (items[i] == chosen) return int(i) + 1;
-    return 0;
-}
+int BrowseWindow::popupMenu(const QString& menuText) { return shell::popupMenu(this, menuText); }
 
 void BrowseWindow::focusList() { list_->setFocus(); }
 
-void BrowseWindow::setWaitCursor(bool on)
-{
-    if (on) {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        ++waitCursors_;
-    } else if (waitCursors_ > 0) {
-        QApplication::restoreOverrideCursor();
-        --waitCursors_;
-    }
-}
+void BrowseWindow::setWaitCursor(bool on) { waitCursor_.set(on); }
 
 void BrowseWindow::showHelp(const QString& topic) { help::show(topic, this); }
 

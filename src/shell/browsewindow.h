@@ -19,6 +19,7 @@
 #include "shell/browsedefinition.h"
 #include "shell/browseengine.h"
 #include "shell/browsehost.h"
+#include "shell/waitcursor.h"
 
 #include <QWidget>
 
@@ -130,7 +131,7 @@ private:
     bool settingRow_ = false;   // the engine moves the highlight: no new selection
     bool shownOnce_ = false;
     bool resizePending_ = false;  // a refresh for the new size is on its way
-    int waitCursors_ = 0;
+    WaitCursor waitCursor_;
     bool finishedSent_ = false;
 };
 

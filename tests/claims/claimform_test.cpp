@@ -195,6 +195,12 @@ TEST_F(ClaimFormTest, NewClaimsAreNumberedAndAbandonedClaimsLeaveNothing)
         form->sheet()->setCurrentIndex(2);
         addLineThroughEditor(form, "99213", "15.00", false);
         EXPECT_EQ(claimTotal(form), "15.00");
+        // A number typed over the reserved one: lines added now carry it.
+        form->sheet()->setCurrentIndex(0);
+        test::typeInto(form->entryOf("INV:INV"), "50");
+        form->sheet()->setCurrentIndex(2);
+        addLineThroughEditor(form, "99214", "20.00", false);
+        EXPECT_EQ(storedLines(), (std::vector<Line>{{8, "99213", "15.00"}, {50, "99214", "20.00"}}));
     });
     EXPECT_EQ(claims::runClaimForm(ini), Response::Cancelled);
     EXPECT_EQ(storedClaims().size(), 7u);
@@ -319,4 +325,52 @@ TEST_F(ClaimFormTest, SaveStoresTheTotalAndBalanceAndAChangedNumberMovesTheLines
     for (const Line& l : storedLines()) EXPECT_EQ(std::get<0>(l), 9);
     EXPECT_EQ(data::PAT.LNAME.trimmed(), "HALF TYPED");
     EXPECT_FALSE(data::ClaimSnapshotHold::active());
+}
+
+// F12 in a browse box: the chosen record fills the box and its shown
+// fields; a lookup left with Esc changes nothing.
+TEST_F(ClaimFormTest, BrowseBoxesTakeWhatTheirLookupChose)
+{
+    addRecord(file::Invoice, [] {
+        INV.PRV.set(1);
+        INV.PAT.set(7);
+        INV.INV.set(5);
+        INV.DATE.set("20240110");
+    });
+    addRecord(file::Referring, [] {
+        data::REF.F17ID.set("00000000042");
+        data::REF.F17R.set("CASEY, BEN");
+    });
+    addRecord(file::Facility, [] {
+        data::FAC.FACILITYID.set("00000000017");
+        data::FAC.FACILTYNAME.set("MERCY GENERAL");
+    });
+    addRecord(file::CIQL, [] {
+        data::CIQ.CICODE.set("431");
+        data::CIQ.CIDESC.set("Onset of Current Symptoms or Illness");
+    });
+    test::ClaimsBrowserCall browser;
+    browser.forChange(5);
+    test::CalledForm f(claims::claimForm(), Request::Change);
+    ASSERT_FALSE(f.engine.isClosed());
+    auto choose = [&](const char* field) {
+        test::selectInNextLookup();
+        f.engine.lookup(f.at(field));
+        test::settle();
+    };
+    choose("INV:DX1");
+    choose("INV:F14Q");
+    choose("INV:F17ID");
+    choose("INV:F32");
+    EXPECT_EQ(INV.DX1.trimmed(), "E11.9");
+    EXPECT_EQ(INV.F14Q.trimmed(), "431");
+    EXPECT_EQ(INV.F17ID.trimmed(), "00000000042");
+    EXPECT_EQ(f.shown("REF:F17R").trimmed(), "CASEY, BEN");
+    EXPECT_EQ(INV.F32.trimmed(), "00000000017");
+
+    test::whenShown(test::isLookup, [](QWidget* d) { QTest::keyClick(d, Qt::Key_Escape); });
+    f.engine.lookup(f.at("INV:DX1"));
+    test::settle();
+    EXPECT_EQ(INV.DX1.trimmed(), "E11.9");
+    EXPECT_TRUE(messages.shown().empty());
 }
