@@ -5,6 +5,7 @@
 #include "data/file_access.h"
 #include "data/messages.h"
 #include "data/records.h"
+#include "managers/backupwindows.h"
 #include "managers/menu.h"
 #include "platform/rootdir.h"
 #include "reports/statement.h"
@@ -152,6 +153,8 @@ int runProgram(Options& o)
     managers::connectMenu(*frame);
     reports::connectStatementMenu(*frame);
     reports::connectMenu(*frame);
+    // Backup and reload run this executable's own commands on the same root.
+    managers::setBackupCommand({QCoreApplication::applicationFilePath(), {QStringLiteral("--root"), root.path()}});
     const int status = app.exec();
     data::setMessageService(nullptr);
     return status;
