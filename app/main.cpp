@@ -2,6 +2,7 @@
 // table in commands.h or, with none, the program itself.
 #include "commands.h"
 
+#include "claims/menu.h"
 #include "data/file_access.h"
 #include "data/messages.h"
 #include "data/records.h"
@@ -145,9 +146,10 @@ int runProgram(Options& o)
     shell::StartUpSteps steps;
     steps.clearRecordBuffers = data::clearAllBuffers;
     const auto frame = shell::startUp(root, printer, steps);
-    // Each library connects its own menu items (claims, receivables and
-    // reports add their line here as they come).
+    // Each library connects its own menu items (receivables and reports add
+    // their line here as they come).
     managers::connectMenu(*frame);
+    claims::connectMenu(*frame);
     const int status = app.exec();
     data::setMessageService(nullptr);
     return status;

@@ -1,6 +1,7 @@
 // The frame's menu as the executable wires it: every item a library connects
 // opens the window it names, and no other item opens anything. A library
 // that connects menu items adds its connectMenu call and its rows here.
+#include "claims/menu.h"
 #include "data/file_access.h"
 #include "data/records.h"
 #include "managers/menu.h"
@@ -44,6 +45,7 @@ constexpr Opens kMenu[] = {
     {MenuItem::CptManager, "CPT/HCPCS Code Browser", "CPT48"},
     {MenuItem::IcdManager, "Diagnostic Code Browser", "ICD48"},
     {MenuItem::InsuranceNameManager, "Insurance Plan or Program Name Browser", "Payer"},
+    {MenuItem::InvoiceBrowser, "Patient Account Browser", "Patient"},
 };
 
 const Opens* expected(MenuItem item)
@@ -64,6 +66,7 @@ TEST(FrameMenu, EveryConnectedItemOpensItsOwnWindow)
     shell::PrinterSettings printer;
     shell::MainWindow frame(root, printer);
     managers::connectMenu(frame);
+    claims::connectMenu(frame);
     frame.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
 
