@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QTableView>
+#include <QTimer>
 
 #include <atomic>
 
@@ -77,6 +78,15 @@ protected:
             if (n == pat) out = b;
         return out;
     }
+    void setStoredBalance(long long pat, const char* balance)
+    {
+        data::FileUse use{&file::Patient};
+        PAT.PAT.set(pat);
+        auto& patients = data::recordFile(file::Patient);
+        ASSERT_EQ(patients.get(file::Patient.keyIndex("PAT:PATKEY")), platform::errc::Ok);
+        PAT.NOWBALAN.set(test::money(balance));
+        ASSERT_EQ(patients.put(), platform::errc::Ok);
+    }
     std::vector<long long> storedClaims()
     {
         return records(file::Invoice, "INV:INVKEY", [] { return INV.INV.asInt(); });
@@ -92,13 +102,20 @@ protected:
         patients.watch();
         EXPECT_EQ(patients.get(file::Patient.keyIndex("PAT:PATKEY")), platform::errc::Ok);
         CallRequest = ChangeRecord;
-        test::whenShown(isAccount, [user](QWidget* w) {
-            auto* form = qobject_cast<FormWindow*>(w);
+        // Its own timer, gone with the call: a window that closed before it
+        // was ever seen leaves nothing waiting for the next one.
+        QTimer timer;
+        timer.setInterval(10);
+        QObject::connect(&timer, &QTimer::timeout, [&timer, &user] {
+            auto* form = qobject_cast<FormWindow*>(QApplication::activeModalWidget());
+            if (!form || !isAccount(form)) return;
+            timer.stop();
             const auto close = qScopeGuard([form] { if (form->isVisible()) form->close(); });
-            ASSERT_TRUE(QTest::qWaitFor([form] { return claimsOf(form)->engine().isOpen(); }));
+            ASSERT_TRUE(QTest::qWaitFor([form] { return claimsOf(form)->engine().isOpen() || !form->isVisible(); }));
             test::settle();
-            user(form);
+            if (form->isVisible()) user(form);
         });
+        timer.start();
         return claims::runPatientClaims(place, nullptr);
     }
     static bool isAccount(QWidget* w)
@@ -274,6 +291,49 @@ TEST_F(AccountTest, ThePatientListOpensAnAccountAndBacksUpOnClose)
     EXPECT_EQ(backups, 1);
     EXPECT_TRUE(QTest::qWaitFor([&] { return guard.isNull() || !guard->isVisible(); }));
     EXPECT_TRUE(messages.shown().empty());
+}
+
+} // namespace
+
+namespace {
+
+// A claim that cannot be read, at whatever point of the window's reading:
+// the window says so (message 35 for "Invoice") and closes without writing,
+// or, when the failed read was not one it needed, shows and stores the
+// right balance. Never a balance summed over part of the claims.
+TEST_F(AccountTest, AClaimThatCannotBeReadClosesTheWindowWritingNothing)
+{
+    addAccount(7, "DOE, JANE", "99.99");
+    addClaim(2, 7, 5, "120.00");
+    addClaim(1, 7, 9, "-15.50");
+    int closedByError = 0, completed = 0;
+    for (int nth = 1; nth <= 20; ++nth) {
+        SCOPED_TRACE(nth);
+        const std::size_t before = messages.shown().size();
+        platform::faults::failOn(platform::faults::Operation::Read, "Invoice", nth, platform::errc::DriverError);
+        QString shown;
+        const int response = openAccount(7, [&shown](FormWindow* form) {
+            shown = balanceOf(form);
+            form->button("&Close")->click();
+        });
+        platform::faults::clear();
+        test::settle();
+        if (response == RequestCompleted) {
+            ++completed;
+            EXPECT_EQ(shown, "104.50");
+            EXPECT_EQ(storedBalance(7), "104.50");
+            EXPECT_EQ(messages.shown().size(), before);
+        } else {
+            ++closedByError;
+            ASSERT_EQ(messages.shown().size(), before + 1);
+            EXPECT_EQ(messages.shown().back().number, 35);
+            EXPECT_TRUE(messages.shown().back().text.contains("Invoice")) << messages.shown().back().text.toStdString();
+            EXPECT_EQ(storedBalance(7), "99.99");
+        }
+        setStoredBalance(7, "99.99");  // stale again for the next round
+    }
+    EXPECT_GT(closedByError, 0);
+    EXPECT_GT(completed, 0);
 }
 
 } // namespace
