@@ -58,7 +58,7 @@ inline constexpr Command kCommands[] = {
     {"load", "LABEL FILE.csv", "add the records of a CSV file to a file: all of them, or none if a row does not fit", cmdLoad},
     {"check", "[--rebuild]", "examine every record file (after a crash or a bad copy); --rebuild rebuilds damaged keys", cmdCheck},
     {"seed", "", "add the standard ICD editions and box 14/15 date qualifiers to those tables that are empty", cmdSeed},
-    {"print", "REPORT [--claim N] --pdf FILE [--layout FILE]", "render a report into a PDF file without any window; --layout also writes each placed text as page,x,y,width,text", cmdPrint, true},
+    {"print", "REPORT [--claim N] [--patient N] --pdf FILE [--layout FILE]", "render a report into a PDF file without any window; --layout also writes each placed text as page,x,y,width,text", cmdPrint, true},
 };
 
 } // namespace kestrel::app
