@@ -4,6 +4,7 @@
 #include "claims/menu.h"
 #include "data/file_access.h"
 #include "data/records.h"
+#include "managers/backupwindows.h"
 #include "managers/menu.h"
 #include "platform/rootdir.h"
 #include "reports/statement.h"
@@ -13,6 +14,7 @@
 #include "shell/mainwindow.h"
 #include "shell/menus.h"
 #include "shell/printersettings.h"
+#include "support/guiactions.h"
 #include "support/scriptedmessages.h"
 #include "support/tempdir.h"
 
@@ -34,7 +36,8 @@ using shell::MenuItem;
 
 // What each connected item opens: the child window's title and the file it
 // browses (two browsers share the title "Insurance Plan or Program Name
-// Browser"; only one of them is the plan names').
+// Browser"; only one of them is the plan names'), or with no file a modal
+// window, which the test cancels.
 struct Opens {
     MenuItem item;
     const char* title;
@@ -48,6 +51,8 @@ constexpr Opens kMenu[] = {
     {MenuItem::IcdManager, "Diagnostic Code Browser", "ICD48"},
     {MenuItem::InsuranceNameManager, "Insurance Plan or Program Name Browser", "Payer"},
     {MenuItem::InvoiceBrowser, "Patient Account Browser", "Patient"},
+    {MenuItem::BackupFiles, "Confirm Backup", ""},
+    {MenuItem::ReloadBackupFiles, "Confirm Reload", ""},
 };
 
 // Items that start a report: it renders behind "Generating Report" (with no
@@ -84,6 +89,9 @@ TEST(FrameMenu, EveryConnectedItemOpensItsOwnWindow)
     managers::connectMenu(frame);
     claims::connectMenu(frame);
     reports::connectStatementMenu(frame);
+    EXPECT_EQ(managers::backupCommand().arguments, (QStringList{"--root", root.path()}));
+    // Nothing here presses OK; were it pressed, nothing would run.
+    managers::setBackupCommand({"/bin/true", {}});
     frame.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
 
@@ -94,12 +102,22 @@ TEST(FrameMenu, EveryConnectedItemOpensItsOwnWindow)
         if (e.kind != shell::MenuEntry::Item || e.id == MenuItem::PrinterSetup || e.id == MenuItem::Exit) continue;
         SCOPED_TRACE(e.text);
         const Opens* want = expected(e.id);
+        QString modalTitle;
+        if (want && want->file.empty())
+            test::whenModal([&modalTitle](QWidget* w) {
+                modalTitle = w->windowTitle();
+                QTest::keyClick(w, Qt::Key_Escape);
+            });
         frame.action(e.id)->trigger();
         const auto subs = frame.mdiArea()->subWindowList();
         if (startsReport(e.id)) {
             EXPECT_TRUE(generating());
             EXPECT_TRUE(subs.isEmpty());
             QTRY_VERIFY(!generating());
+            ++opened;
+        } else if (want && want->file.empty()) {
+            EXPECT_EQ(modalTitle, QString::fromLatin1(want->title));
+            EXPECT_TRUE(subs.isEmpty());
             ++opened;
         } else if (!want) {
             EXPECT_TRUE(subs.isEmpty()) << "opened " << subs.value(0)->windowTitle().toStdString();
