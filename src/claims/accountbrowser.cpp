@@ -2,6 +2,7 @@
 
 #include "claims/accountreports.h"
 #include "data/records.h"
+#include "managers/backupwindows.h"
 #include "managers/patientbrowse.h"
 #include "shell/browseengine.h"
 #include "shell/browsewindow.h"
@@ -20,7 +21,6 @@ namespace {
 
 // Every account window of the process works on the one root and printer.
 std::optional<Workplace> workplace;
-BackupStarter backupStarter;
 
 void open(BrowseEngine& browse)
 {
@@ -37,7 +37,7 @@ void printHistory(BrowseEngine& browse)
 // The response is Cancelled (the engine's own); the backup runs on by itself.
 void closeAndBackUp(BrowseEngine& browse)
 {
-    if (backupStarter) backupStarter(QApplication::activeWindow());
+    managers::startBackup(QApplication::activeWindow());
     browse.close();
 }
 
@@ -93,7 +93,5 @@ QMdiSubWindow* openAccountBrowser(QMdiArea* area, const Workplace& place)
     workplace = place;
     return BrowseWindow::openInMdi(accountBrowse(), area, accountPanel());
 }
-
-void setBackupStarter(BackupStarter start) { backupStarter = std::move(start); }
 
 } // namespace kestrel::claims

@@ -9,12 +9,11 @@
 // afterwards the page is rebuilt on that patient, so the balance shown is
 // the one the claims window stored. &Print history starts the patient's
 // history report without waiting for it. &Close starts a backup of the data
-// files, without waiting for it either, and closes the window.
+// files (managers/backupwindows.h), without waiting for it either, and closes
+// the window; the window's close box starts none.
 
 #include "claims/patientclaims.h"
 #include "shell/browsedefinition.h"
-
-#include <functional>
 
 class QMdiArea;
 class QMdiSubWindow;
@@ -29,9 +28,5 @@ const shell::BrowseDefinition& accountBrowse();
 // The menu's "&Invoice Browser ...", as a child window of the frame; the
 // windows it opens work in `place`.
 QMdiSubWindow* openAccountBrowser(QMdiArea* area, const Workplace& place);
-
-// What &Close starts: the backup of the data files, not waited for.
-using BackupStarter = std::function<void(QWidget* parent)>;
-void setBackupStarter(BackupStarter start);
 
 } // namespace kestrel::claims

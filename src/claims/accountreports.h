@@ -21,9 +21,10 @@ inline constexpr const char* kOtherClaimCmsForm = "cms2a";
 inline constexpr const char* kStatement = "invoice";
 inline constexpr const char* kHistory = "history";
 
-// Starts the report `name` for claim `claim` (0: none) of patient `patient`.
-// False when no report of that name is registered or the workplace has no
-// printer; nothing is started then.
+// Starts the report `name` for claim `claim` (0: none) of patient `patient`:
+// a statement through the statements' own start (reports/statement.h), any
+// other report through the registry of reports by name. False when there is
+// no report of that name (or no printer to give it); nothing is started then.
 bool startAccountReport(const QString& name, long long claim, long long patient, const Workplace& place,
                         QWidget* parent);
 

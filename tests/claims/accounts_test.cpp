@@ -2,19 +2,24 @@
 // patient list that opens it.
 #include "claims/accountbrowser.h"
 #include "claims/patientclaims.h"
+#include "managers/backupwindows.h"
+#include "reports/previewwindow.h"
 
 #include "claimtesting.h"
 #include "reports/reportregistry.h"
 #include "shell/browselist.h"
 #include "shell/browsewindow.h"
 #include "shell/detailpanel.h"
+#include "shell/mainwindow.h"
 #include "shell/printersettings.h"
 #include "support/guiactions.h"
 
 #include <QAbstractItemModel>
+#include <QAction>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QProcess>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QTableView>
@@ -116,7 +121,7 @@ protected:
             if (form->isVisible()) user(form);
         });
         timer.start();
-        return claims::runPatientClaims(place, nullptr);
+        return claims::runPatientClaims(place, &frame);
     }
     static bool isAccount(QWidget* w)
     {
@@ -145,6 +150,7 @@ protected:
 
     PrinterSettings printer;
     claims::Workplace place{platform::RootDir(dir.path()), &printer};
+    MainWindow frame{place.root, printer};  // what the windows open over, never shown
 };
 
 // Claims of two providers, another patient's claim among them: the list
@@ -183,6 +189,16 @@ TEST_F(AccountTest, TheClaimsWindowListsSumsDeletesAndStoresTheBalance)
         for (QPushButton* b : form->findChildren<QPushButton*>())
             if (b->text() == "Print plan claim/CMS form") b->click();
         EXPECT_TRUE(QTest::qWaitFor([&] { return printed.load() == 9; }));
+        // The statement of the highlighted claim: its pages reach the preview.
+        QString previewed;
+        test::whenFound([]() -> QWidget* { return qobject_cast<reports::PreviewWindow*>(QApplication::activeModalWidget()); },
+                        [&previewed](QWidget* preview) {
+                            previewed = static_cast<reports::PreviewWindow*>(preview)->pageStatus();
+                            static_cast<reports::PreviewWindow*>(preview)->exitAction()->trigger();
+                        });
+        for (QPushButton* b : form->findChildren<QPushButton*>())
+            if (b->text() == "Print statement") b->click();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !previewed.isEmpty(); }, 20000));
 
         list->button(BrowseRole::Delete)->click();
         test::settle();
@@ -237,9 +253,11 @@ TEST_F(AccountTest, ThePatientListOpensAnAccountAndBacksUpOnClose)
     addAccount(3, "STONE, SUE");
     addAccount(4, "TAYLOR, TOM");
     addClaim(1, 3, 1, "75.25");  // stored balance still 0.00
-    int backups = 0;
-    claims::setBackupStarter([&backups](QWidget*) { ++backups; });
-    const auto unhook = qScopeGuard([] { claims::setBackupStarter({}); });
+    // The backup command, run as the program runs its own: it leaves a mark.
+    const QString mark = dir.file("backup-started");
+    const managers::BackupCommand was = managers::backupCommand();
+    managers::setBackupCommand({"/bin/sh", {"-c", "echo \"$0\" > '" + mark + "'"}});
+    const auto unhook = qScopeGuard([was] { managers::setBackupCommand(was); });
 
     QMdiArea area;
     area.resize(1000, 700);
@@ -287,9 +305,14 @@ TEST_F(AccountTest, ThePatientListOpensAnAccountAndBacksUpOnClose)
     EXPECT_EQ(storedClaims(), (std::vector<long long>{1, 2}));
 
     QPointer<QMdiSubWindow> guard(sub);
+    EXPECT_FALSE(QFile::exists(mark));
     browse->button(2)->click();  // &Close
-    EXPECT_EQ(backups, 1);
     EXPECT_TRUE(QTest::qWaitFor([&] { return guard.isNull() || !guard->isVisible(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(mark); }));
+    QFile started(mark);
+    ASSERT_TRUE(started.open(QIODevice::ReadOnly));
+    EXPECT_EQ(started.readAll().trimmed(), "backup");
+    for (auto* running : qApp->findChildren<QProcess*>()) running->waitForFinished(10000);
     EXPECT_TRUE(messages.shown().empty());
 }
 
