@@ -58,7 +58,7 @@ inline constexpr Command kCommands[] = {
     {"paths", "", "print the root directory and the folders and files the program uses under it", cmdPaths},
     {"dump", "LABEL [--key KEY] [--hex]", "write every record of a file as CSV, in file order or a key's order", cmdDump},
     {"load", "LABEL FILE.csv", "add the records of a CSV file to a file: all of them, or none if a row does not fit", cmdLoad},
-    {"check", "[--rebuild]", "examine every record file (after a crash or a bad copy); --rebuild rebuilds damaged keys", cmdCheck},
+    {"check", "[--rebuild [--accept-loss]]", "examine every record file (after a crash or a bad copy); --rebuild rebuilds damaged keys, --accept-loss also those that name records the file lost", cmdCheck},
     {"seed", "", "add the standard ICD editions and box 14/15 date qualifiers to those tables that are empty", cmdSeed},
     {"backup", "", "copy every record file into Backup/, checked; the previous backup stays until the new one is whole", cmdBackup},
     {"reload", "", "copy every record file of Backup/ over its namesake in DATA/; a damaged backup changes nothing", cmdReload},

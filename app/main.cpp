@@ -8,6 +8,7 @@
 #include "data/records.h"
 #include "managers/menu.h"
 #include "platform/rootdir.h"
+#include "reports/claimprint.h"
 #include "reports/statement.h"
 #include "shell/mainwindow.h"
 #include "shell/menus.h"
@@ -147,11 +148,12 @@ int runProgram(Options& o)
     shell::StartUpSteps steps;
     steps.clearRecordBuffers = data::clearAllBuffers;
     const auto frame = shell::startUp(root, printer, steps);
-    // Each library connects its own menu items (receivables and the claim
-    // form reports add their line here as they come).
+    // Each library connects its own menu items (receivables adds its line
+    // here when it comes).
     managers::connectMenu(*frame);
     claims::connectMenu(*frame);
     reports::connectStatementMenu(*frame);
+    reports::connectMenu(*frame);
     const int status = app.exec();
     data::setMessageService(nullptr);
     return status;

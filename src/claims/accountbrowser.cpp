@@ -25,7 +25,7 @@ std::optional<Workplace> workplace;
 void open(BrowseEngine& browse)
 {
     if (browse.entryCount() == 0 || !workplace) return;
-    browse.call(ChangeRecord, [] { runPatientClaims(*workplace, QApplication::activeWindow()); });
+    browse.call(Request::Change, [] { runPatientClaims(*workplace, QApplication::activeWindow()); });
 }
 
 void printHistory(BrowseEngine& browse)

@@ -75,8 +75,8 @@ FieldRule abandoning(FieldRule rule)
     return [rule](FormContext& f) {
         const Verdict v = rule(f);
         const ClaimSession* s = claimSession();
-        if (v == Verdict::CloseCancelled && f.request() == InsertRecord && s && s->reserved > 0)
-            abandonNewClaim(s->reserved);
+        if (v == Verdict::CloseCancelled && f.request() == Request::Insert && s && s->reserved > 0)
+            abandonNewClaim(s->reserved, s->addedLines);
         return v;
     };
 }
@@ -346,7 +346,7 @@ void buildWindow(FormWindow& w)
     if (!s) return;
     FormEngine& engine = w.engine();
     s->engine = &engine;
-    if (engine.request() == InsertRecord) {
+    if (engine.request() == Request::Insert) {
         data::InvoiceRecord numbered{};
         if (engine.savedRecord().size() == qsizetype(sizeof numbered))
             std::memcpy(&numbered, engine.savedRecord().constData(), sizeof numbered);
@@ -384,26 +384,26 @@ bool claimNumberLeft()
 
 } // namespace
 
-int runClaimForm(const QString& iniFile, QWidget* parent)
+Response runClaimForm(const QString& iniFile, QWidget* parent)
 {
     ClaimSession session;
     session.iniFile = iniFile;
     ClaimSession* outer = claimSession();
     setClaimSession(&session);
-    const int request = CallRequest;
-    if (request == InsertRecord && !claimNumberLeft()) {
-        CallRequest = NoRequest;
-        CallResponse = RequestCancelled;
+    const Request request = CallRequest;
+    if (request == Request::Insert && !claimNumberLeft()) {
+        CallRequest = Request::None;
+        CallResponse = Response::Cancelled;
         setClaimSession(outer);
         return CallResponse;
     }
     std::optional<data::ClaimSnapshotHold> hold;
-    if (request == ChangeRecord) hold.emplace();
+    if (request == Request::Change) hold.emplace();
     runForm(claimForm(), parent);
-    const int response = CallResponse;
+    const Response response = CallResponse;
     // Whatever way a new claim was left, nothing stays under its number.
-    if (request == InsertRecord && response != RequestCompleted && session.reserved > 0)
-        abandonNewClaim(session.reserved);
+    if (request == Request::Insert && response != Response::Completed && session.reserved > 0)
+        abandonNewClaim(session.reserved, session.addedLines);
     setClaimSession(outer);
     CallResponse = response;
     return response;

@@ -18,6 +18,7 @@
 // the form. While the form has a claim open for change it holds the claim
 // snapshot (data/integrity.h).
 
+#include "shell/callprotocol.h"
 #include "shell/formdefinition.h"
 
 #include <QString>
@@ -34,6 +35,6 @@ const shell::FormDefinition& claimForm();
 
 // Runs the claim form for the request in CallRequest; returns CallResponse.
 // `iniFile` is the root's INI file (the service editor's rendering lookup).
-int runClaimForm(const QString& iniFile, QWidget* parent = nullptr);
+shell::Response runClaimForm(const QString& iniFile, QWidget* parent = nullptr);
 
 } // namespace kestrel::claims

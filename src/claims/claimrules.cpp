@@ -29,10 +29,10 @@ QString startingValue(FormContext& f)
 }
 
 // Calls a lookup browse in select mode; true when a record was chosen.
-bool select(int (*browse)(QWidget*))
+bool select(shell::Response (*browse)(QWidget*))
 {
-    shell::CallRequest = shell::SelectRecord;
-    return browse(active()) == shell::RequestCompleted;
+    shell::CallRequest = shell::Request::Select;
+    return browse(active()) == shell::Response::Completed;
 }
 
 bool providerOnFile(FormContext& f)
@@ -45,7 +45,7 @@ struct Table {
     const platform::FileDef* file;
     const char* key;
     const char* codeField;
-    int (*browse)(QWidget*);
+    shell::Response (*browse)(QWidget*);
 };
 
 Table tableOf(CodeTable t)
@@ -63,7 +63,7 @@ Table tableOf(CodeTable t)
     return {&data::file::ICD48, "ICD:ICDCODEKEY", "ICD:ICDCODE", managers::selectIcd};
 }
 
-int selectProviderHere(QWidget* parent) { return managers::selectProvider(parent); }
+shell::Response selectProviderHere(QWidget* parent) { return managers::selectProvider(parent); }
 
 } // namespace
 

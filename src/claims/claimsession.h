@@ -9,6 +9,8 @@
 #include <QString>
 
 #include <functional>
+#include <string>
+#include <vector>
 
 namespace kestrel::shell {
 class BrowseList;
@@ -22,6 +24,10 @@ struct ClaimSession {
     QString iniFile;
     platform::Decimal total = platform::Decimal::fromUnits(0, 2);
     long long reserved = 0;  // the number a new claim holds, 0 for a change
+    // Where the lines a new claim added lie in the Item file: the claim
+    // number can be changed before the claim is saved, and lines added then
+    // carry the new number.
+    std::vector<std::string> addedLines;
     shell::FormEngine* engine = nullptr;
     shell::BrowseList* list = nullptr;
     std::function<void()> showTotal;  // shows the claim total under the list
@@ -37,8 +43,9 @@ void setClaimSession(ClaimSession* session);
 // keeps the session's claim total. For the form's onWindowBuilt.
 shell::BrowseList* addServiceList(shell::FormWindow& window, int tab, const QRect& place);
 
-// A new claim abandoned: its placeholder and every line already added under
-// its number are deleted in one transaction. False (reported) on failure.
-bool abandonNewClaim(long long number);
+// A new claim abandoned: its placeholder, every line already added under
+// its number and the lines at `addedLines` (added under a number typed over
+// it) are deleted in one transaction. False (reported) on failure.
+bool abandonNewClaim(long long number, const std::vector<std::string>& addedLines = {});
 
 } // namespace kestrel::claims

@@ -261,12 +261,12 @@ const FormDefinition& patientClaimsForm()
     return def;
 }
 
-int runPatientClaims(const Workplace& place, QWidget* parent)
+shell::Response runPatientClaims(const Workplace& place, QWidget* parent)
 {
     AccountSession session(place);
     AccountSession* outer = current;
     current = &session;
-    const int response = runForm(patientClaimsForm(), parent);
+    const Response response = runForm(patientClaimsForm(), parent);
     current = outer;
     return response;
 }

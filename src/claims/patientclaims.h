@@ -23,6 +23,7 @@
 // the stored balance stays as it was.
 
 #include "platform/rootdir.h"
+#include "shell/callprotocol.h"
 #include "shell/formdefinition.h"
 
 #include <QString>
@@ -49,6 +50,6 @@ const shell::FormDefinition& patientClaimsForm();
 
 // Runs the window for the request in CallRequest (modal to `parent`);
 // returns CallResponse.
-int runPatientClaims(const Workplace& place, QWidget* parent = nullptr);
+shell::Response runPatientClaims(const Workplace& place, QWidget* parent = nullptr);
 
 } // namespace kestrel::claims

@@ -53,8 +53,8 @@ Verdict procedureCodeOnFile(FormContext& f)
     if (f.isBlank(QStringLiteral("ITM:CPT"))) return Verdict::Go;
     f.set(QStringLiteral("CPT:CPTCODE"), f.text(QStringLiteral("ITM:CPT")));
     if (!lookUp(data::file::CPT48, "CPT:CPTCODEKEY", false)) {
-        CallRequest = SelectRecord;
-        if (managers::selectCpt(QApplication::activeWindow()) != RequestCompleted) return Verdict::Stay;
+        CallRequest = Request::Select;
+        if (managers::selectCpt(QApplication::activeWindow()) != Response::Completed) return Verdict::Stay;
         f.set(QStringLiteral("ITM:CPT"), f.text(QStringLiteral("CPT:CPTCODE")));
     }
     f.redisplay();
@@ -67,8 +67,8 @@ void chooseProcedureCode(FormContext& f)
 {
     f.set(QStringLiteral("ITM:DES"), QString());
     f.set(QStringLiteral("CPT:CPTCODE"), startingValue(f));
-    CallRequest = SelectRecord;
-    if (managers::selectCpt(QApplication::activeWindow()) == RequestCompleted)
+    CallRequest = Request::Select;
+    if (managers::selectCpt(QApplication::activeWindow()) == Response::Completed)
         f.set(QStringLiteral("ITM:CPT"), f.text(QStringLiteral("CPT:CPTCODE")));
 }
 
@@ -87,9 +87,9 @@ Verdict describedLineNeedsACode(FormContext& f)
     return f.isBlank(QStringLiteral("ITM:CPT")) ? Verdict::CloseCancelled : Verdict::Go;
 }
 
-int selectRenderingHere()
+Response selectRenderingHere()
 {
-    CallRequest = SelectRecord;
+    CallRequest = Request::Select;
     return managers::selectRendering(runningIniFile(), QApplication::activeWindow());
 }
 
@@ -101,7 +101,7 @@ Verdict renderingOnFile(FormContext& f)
     if (f.isBlank(QStringLiteral("ITM:F24J")) || f.acceptingAll()) return Verdict::Go;
     f.set(QStringLiteral("REN:F24J"), f.text(QStringLiteral("ITM:F24J")));
     if (!lookUp(data::file::Rendering, "REN:F24JKEY", false)) {
-        if (selectRenderingHere() != RequestCompleted) return Verdict::Stay;
+        if (selectRenderingHere() != Response::Completed) return Verdict::Stay;
         f.set(QStringLiteral("ITM:F24J"), f.text(QStringLiteral("REN:F24J")));
     }
     f.redisplay();
@@ -111,7 +111,7 @@ Verdict renderingOnFile(FormContext& f)
 void chooseRendering(FormContext& f)
 {
     f.set(QStringLiteral("REN:F24J"), startingValue(f));
-    if (selectRenderingHere() == RequestCompleted) f.set(QStringLiteral("ITM:F24J"), f.text(QStringLiteral("REN:F24J")));
+    if (selectRenderingHere() == Response::Completed) f.set(QStringLiteral("ITM:F24J"), f.text(QStringLiteral("REN:F24J")));
 }
 
 // --------------------------------------------------------------- the form
@@ -213,11 +213,11 @@ const FormDefinition& serviceEditor()
     return def;
 }
 
-int runServiceEditor(const QString& iniFile, QWidget* parent)
+Response runServiceEditor(const QString& iniFile, QWidget* parent)
 {
     const QString before = runningIniFile();
     runningIniFile() = iniFile;
-    const int response = runForm(serviceEditor(), parent);
+    const Response response = runForm(serviceEditor(), parent);
     runningIniFile() = before;
     return response;
 }

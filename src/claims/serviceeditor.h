@@ -11,6 +11,7 @@
 // mouse button. The rendering browse keeps its place and size in the root's
 // INI file.
 
+#include "shell/callprotocol.h"
 #include "shell/formdefinition.h"
 
 #include <QString>
@@ -26,6 +27,6 @@ const shell::FormDefinition& serviceEditor();
 
 // Runs the editor for the request in CallRequest; returns CallResponse.
 // `iniFile` is the root's INI file (the rendering browse's geometry).
-int runServiceEditor(const QString& iniFile, QWidget* parent = nullptr);
+shell::Response runServiceEditor(const QString& iniFile, QWidget* parent = nullptr);
 
 } // namespace kestrel::claims

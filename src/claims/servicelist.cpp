@@ -26,7 +26,11 @@ ClaimSession* current = nullptr;
 void callEditor()
 {
     ClaimSession* s = claimSession();
-    runServiceEditor(s ? s->iniFile : QString(), QApplication::activeWindow());
+    const Request request = CallRequest;
+    const Response response = runServiceEditor(s ? s->iniFile : QString(), QApplication::activeWindow());
+    // The editor's add leaves the Item file on the new line.
+    if (s && s->reserved > 0 && request == Request::Insert && response == Response::Completed)
+        s->addedLines.push_back(data::recordFile(data::file::Item).position());
 }
 
 // The claim total follows the lines: at every fill for a claim and after
@@ -91,7 +95,7 @@ BrowseList* addServiceList(FormWindow& window, int tab, const QRect& place)
     return list;
 }
 
-bool abandonNewClaim(long long number)
+bool abandonNewClaim(long long number, const std::vector<std::string>& addedLines)
 {
     using data::INV;
     using data::ITM;
@@ -129,6 +133,12 @@ bool abandonNewClaim(long long number)
         if (items.remove() != errc::Ok) return fail("Item");
     }
     if (rc != errc::Ok && rc != errc::NoRecord) return fail("Item");
+    // Lines added after the number was typed over: those still on file.
+    for (const std::string& at : addedLines) {
+        rc = items.reget(at);
+        if (rc == errc::Ok && items.remove() != errc::Ok) return fail("Item");
+        if (rc != errc::Ok && rc != errc::NoRecord) return fail("Item");
+    }
     INV.INV.set(platform::Decimal(number));
     rc = claims.get(data::file::Invoice.keyIndex("INV:INVKEY"));
     if (rc == errc::Ok && claims.remove() != errc::Ok) return fail("Invoice");

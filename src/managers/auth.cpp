@@ -52,6 +52,6 @@ const FormDefinition& authForm()
     return def;
 }
 
-int selectAuth(QWidget* parent) { return BrowseWindow::runModal(authBrowse(), parent); }
+shell::Response selectAuth(QWidget* parent) { return BrowseWindow::runModal(authBrowse(), parent); }
 
 } // namespace kestrel::managers

@@ -11,6 +11,7 @@
 // put a date into AUT:AUTHDATE to start at, sets CallRequest to 4 and calls
 // selectAuth(); on CallResponse 1 the chosen signature is in the Auth buffer.
 
+#include "shell/callprotocol.h"
 #include "shell/browsedefinition.h"
 #include "shell/formdefinition.h"
 
@@ -23,6 +24,6 @@ const shell::FormDefinition& authForm();
 
 // The lookup: a modal browser for the request in CallRequest; returns
 // CallResponse.
-int selectAuth(QWidget* parent = nullptr);
+shell::Response selectAuth(QWidget* parent = nullptr);
 
 } // namespace kestrel::managers

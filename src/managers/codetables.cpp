@@ -191,12 +191,12 @@ const BrowseDefinition& box15QualifierBrowse()
 
 QMdiSubWindow* openIcdBrowse(QMdiArea* area) { return BrowseWindow::openInMdi(icdBrowse(), area); }
 
-int selectIcd(QWidget* parent) { return BrowseWindow::runModal(icdBrowse(), parent); }
+shell::Response selectIcd(QWidget* parent) { return BrowseWindow::runModal(icdBrowse(), parent); }
 
-int selectIcdEdition(QWidget* parent) { return BrowseWindow::runModal(icdEditionBrowse(), parent); }
+shell::Response selectIcdEdition(QWidget* parent) { return BrowseWindow::runModal(icdEditionBrowse(), parent); }
 
-int selectBox14Qualifier(QWidget* parent) { return BrowseWindow::runModal(box14QualifierBrowse(), parent); }
+shell::Response selectBox14Qualifier(QWidget* parent) { return BrowseWindow::runModal(box14QualifierBrowse(), parent); }
 
-int selectBox15Qualifier(QWidget* parent) { return BrowseWindow::runModal(box15QualifierBrowse(), parent); }
+shell::Response selectBox15Qualifier(QWidget* parent) { return BrowseWindow::runModal(box15QualifierBrowse(), parent); }
 
 } // namespace kestrel::managers

@@ -12,6 +12,7 @@
 // calls the table's select function; on CallResponse 1 the chosen record is
 // in the buffer. The CPT browse is in cptbrowse.h.
 
+#include "shell/callprotocol.h"
 #include "shell/browsedefinition.h"
 #include "shell/formdefinition.h"
 
@@ -47,9 +48,9 @@ QMdiSubWindow* openIcdBrowse(QMdiArea* area);
 // after the one the caller put into the key field (ICD:ICDCODE, ICDM:ICDV,
 // CIQ:CICODE, OIQ:OICODE) before setting CallRequest to 4. Each returns
 // CallResponse: 1 with the chosen record in the buffer, 2 otherwise.
-int selectIcd(QWidget* parent = nullptr);
-int selectIcdEdition(QWidget* parent = nullptr);
-int selectBox14Qualifier(QWidget* parent = nullptr);
-int selectBox15Qualifier(QWidget* parent = nullptr);
+shell::Response selectIcd(QWidget* parent = nullptr);
+shell::Response selectIcdEdition(QWidget* parent = nullptr);
+shell::Response selectBox14Qualifier(QWidget* parent = nullptr);
+shell::Response selectBox15Qualifier(QWidget* parent = nullptr);
 
 } // namespace kestrel::managers

@@ -36,7 +36,7 @@ QMdiSubWindow* openCptBrowse(QMdiArea* area)
     return shell::BrowseWindow::openInMdi(cptBrowse(), area);
 }
 
-int selectCpt(QWidget* parent)
+shell::Response selectCpt(QWidget* parent)
 {
     return shell::BrowseWindow::runModal(cptBrowse(), parent);
 }

@@ -9,6 +9,7 @@
 // at or after it. On CallResponse 1 the chosen record is in the CPT buffer;
 // on 2 the buffer holds the record that was highlighted last.
 
+#include "shell/callprotocol.h"
 #include "shell/browsedefinition.h"
 
 class QMdiArea;
@@ -23,6 +24,6 @@ const shell::BrowseDefinition& cptBrowse();
 QMdiSubWindow* openCptBrowse(QMdiArea* area);
 
 // The lookup: a modal browse in Select mode; returns CallResponse.
-int selectCpt(QWidget* parent = nullptr);
+shell::Response selectCpt(QWidget* parent = nullptr);
 
 } // namespace kestrel::managers

@@ -65,7 +65,7 @@ const FormDefinition& facilityForm()
     return def;
 }
 
-int selectFacility(QWidget* parent) { return BrowseWindow::runModal(facilityBrowse(), parent, facilityPanel()); }
+shell::Response selectFacility(QWidget* parent) { return BrowseWindow::runModal(facilityBrowse(), parent, facilityPanel()); }
 
 QMdiSubWindow* openFacilityBrowse(QMdiArea* area)
 {

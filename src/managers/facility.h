@@ -8,6 +8,7 @@
 // selectFacility(); on CallResponse 1 the chosen facility is in the
 // Facility buffer.
 
+#include "shell/callprotocol.h"
 #include "shell/browsedefinition.h"
 #include "shell/browsewindow.h"
 #include "shell/formdefinition.h"
@@ -26,7 +27,7 @@ shell::BrowsePanel facilityPanel();
 
 // The lookup: a modal browser for the request in CallRequest; returns
 // CallResponse.
-int selectFacility(QWidget* parent = nullptr);
+shell::Response selectFacility(QWidget* parent = nullptr);
 // The same browser as a child window of the frame (request 0).
 QMdiSubWindow* openFacilityBrowse(QMdiArea* area);
 

@@ -106,9 +106,9 @@ LookupRule planLookup()
         if (start.trimmed().isEmpty()) start = f.text(field);
         data::clearRecord(data::file::Payer, data::bytesOf(data::HIC));
         data::HIC.HICNAME.setQString(start.trimmed());
-        CallRequest = SelectRecord;
+        CallRequest = Request::Select;
         selectPayer(QApplication::activeWindow());
-        if (CallResponse == RequestCompleted) f.set(field, data::HIC.HICNAME.toQString());
+        if (CallResponse == Response::Completed) f.set(field, data::HIC.HICNAME.toQString());
     };
 }
 
@@ -220,9 +220,9 @@ const BrowseDefinition& otherInsuredBrowse()
 BrowsePanel insuredPanel() { return panelOf(kPrimary); }
 BrowsePanel otherInsuredPanel() { return panelOf(kOther); }
 
-int selectInsured(QWidget* parent) { return BrowseWindow::runModal(insuredBrowse(), parent, insuredPanel()); }
+shell::Response selectInsured(QWidget* parent) { return BrowseWindow::runModal(insuredBrowse(), parent, insuredPanel()); }
 
-int selectOtherInsured(QWidget* parent)
+shell::Response selectOtherInsured(QWidget* parent)
 {
     return BrowseWindow::runModal(otherInsuredBrowse(), parent, otherInsuredPanel());
 }

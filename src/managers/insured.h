@@ -15,6 +15,7 @@
 // 4 and calls selectInsured() (selectOtherInsured()); on CallResponse 1 the
 // chosen coverage is in the Insured1 (Insured2) buffer.
 
+#include "shell/callprotocol.h"
 #include "shell/browsedefinition.h"
 #include "shell/browsewindow.h"
 #include "shell/formdefinition.h"
@@ -35,7 +36,7 @@ shell::BrowsePanel otherInsuredPanel();
 
 // The lookups: modal browsers for the request in CallRequest; each returns
 // CallResponse.
-int selectInsured(QWidget* parent = nullptr);
-int selectOtherInsured(QWidget* parent = nullptr);
+shell::Response selectInsured(QWidget* parent = nullptr);
+shell::Response selectOtherInsured(QWidget* parent = nullptr);
 
 } // namespace kestrel::managers

@@ -38,6 +38,6 @@ const FormDefinition& patientForm()
     return def;
 }
 
-int runPatientForm(QWidget* parent) { return runForm(patientForm(), parent); }
+shell::Response runPatientForm(QWidget* parent) { return runForm(patientForm(), parent); }
 
 } // namespace kestrel::managers

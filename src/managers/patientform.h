@@ -17,6 +17,7 @@
 //   - the ditto key is Ctrl with the grave-accent key, on every entry field
 //     (the date and the number come back in their stored form).
 
+#include "shell/callprotocol.h"
 #include "shell/formdefinition.h"
 
 class QWidget;
@@ -26,6 +27,6 @@ namespace kestrel::managers {
 const shell::FormDefinition& patientForm();
 
 // Runs the editor for the request in CallRequest; returns CallResponse.
-int runPatientForm(QWidget* parent = nullptr);
+shell::Response runPatientForm(QWidget* parent = nullptr);
 
 } // namespace kestrel::managers

@@ -70,7 +70,7 @@ QMdiSubWindow* openPayerManager(QMdiArea* area)
     return BrowseWindow::openInMdi(payerBrowse(), area, payerPanel());
 }
 
-int selectPayer(QWidget* parent)
+shell::Response selectPayer(QWidget* parent)
 {
     return BrowseWindow::runModal(payerBrowse(), parent, payerPanel());
 }

@@ -9,6 +9,7 @@
 // plan at or after that name. On CallResponse 1 the chosen plan is in the
 // Payer buffer (data::HIC); on 2 the buffer holds the plan last highlighted.
 
+#include "shell/callprotocol.h"
 #include "data/records.h"
 #include "shell/browsedefinition.h"
 #include "shell/browsewindow.h"
@@ -33,7 +34,7 @@ QMdiSubWindow* openPayerManager(QMdiArea* area);
 
 // The lookup: a modal plan browser for the request in CallRequest; returns
 // CallResponse.
-int selectPayer(QWidget* parent = nullptr);
+shell::Response selectPayer(QWidget* parent = nullptr);
 
 // Finds the plan named `name`: the plan whose name is exactly that one
 // (letter case aside); else, when `name` fills all of `storedWidth`

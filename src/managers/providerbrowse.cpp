@@ -111,7 +111,7 @@ QMdiSubWindow* openProviderManager(QMdiArea* area)
     return BrowseWindow::openInMdi(providerBrowse(), area, providerPanel());
 }
 
-int selectProvider(QWidget* parent)
+shell::Response selectProvider(QWidget* parent)
 {
     return BrowseWindow::runModal(providerLookup(), parent ? parent : QApplication::activeWindow());
 }

@@ -13,6 +13,7 @@
 // number is at or after it. On CallResponse 1 the chosen provider is in PRV;
 // on 2 PRV holds the provider last highlighted.
 
+#include "shell/callprotocol.h"
 #include "shell/browsedefinition.h"
 #include "shell/browsewindow.h"
 
@@ -37,6 +38,6 @@ std::string providerMailTo();
 QMdiSubWindow* openProviderManager(QMdiArea* area);
 
 // The "MDN Browser" in Select mode, modal to `parent`; returns CallResponse.
-int selectProvider(QWidget* parent = nullptr);
+shell::Response selectProvider(QWidget* parent = nullptr);
 
 } // namespace kestrel::managers

@@ -66,6 +66,6 @@ const FormDefinition& providerForm()
     return def;
 }
 
-int runProviderForm(QWidget* parent) { return runForm(providerForm(), parent); }
+shell::Response runProviderForm(QWidget* parent) { return runForm(providerForm(), parent); }
 
 } // namespace kestrel::managers

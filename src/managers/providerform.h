@@ -16,6 +16,7 @@
 //     or the individual name): never a blank;
 //   - the ditto key is Ctrl with the grave-accent key, on every entry field.
 
+#include "shell/callprotocol.h"
 #include "shell/formdefinition.h"
 
 class QWidget;
@@ -25,6 +26,6 @@ namespace kestrel::managers {
 const shell::FormDefinition& providerForm();
 
 // Runs the editor for the request in CallRequest; returns CallResponse.
-int runProviderForm(QWidget* parent = nullptr);
+shell::Response runProviderForm(QWidget* parent = nullptr);
 
 } // namespace kestrel::managers

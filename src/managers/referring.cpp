@@ -53,6 +53,6 @@ const FormDefinition& referringForm()
     return def;
 }
 
-int selectReferring(QWidget* parent) { return BrowseWindow::runModal(referringBrowse(), parent); }
+shell::Response selectReferring(QWidget* parent) { return BrowseWindow::runModal(referringBrowse(), parent); }
 
 } // namespace kestrel::managers

@@ -10,6 +10,7 @@
 // mode &Select is shown but is not the default button: Enter does not
 // choose.
 
+#include "shell/callprotocol.h"
 #include "shell/browsedefinition.h"
 #include "shell/formdefinition.h"
 
@@ -22,6 +23,6 @@ const shell::FormDefinition& referringForm();
 
 // The lookup: a modal browser for the request in CallRequest; returns
 // CallResponse.
-int selectReferring(QWidget* parent = nullptr);
+shell::Response selectReferring(QWidget* parent = nullptr);
 
 } // namespace kestrel::managers

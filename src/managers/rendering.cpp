@@ -52,7 +52,7 @@ const FormDefinition& renderingForm()
     return def;
 }
 
-int selectRendering(const QString& iniFile, QWidget* parent)
+shell::Response selectRendering(const QString& iniFile, QWidget* parent)
 {
     const QString section = QLatin1String(kRenderingGeometrySection);
     QDialog dialog(parent);
@@ -71,7 +71,7 @@ int selectRendering(const QString& iniFile, QWidget* parent)
     QObject::connect(&dialog, &QDialog::finished, browse, [browse] { browse->engine().close(); });
     dialog.exec();
     browse->engine().close();
-    const int response = CallResponse;
+    const Response response = CallResponse;
 
     saveGeometry(WidgetGeometry(&dialog), ini, section);
     QString error;

@@ -13,6 +13,7 @@
 // selectRendering(); on CallResponse 1 the chosen provider is in the
 // Rendering buffer.
 
+#include "shell/callprotocol.h"
 #include "shell/browsedefinition.h"
 #include "shell/formdefinition.h"
 
@@ -31,6 +32,6 @@ const shell::FormDefinition& renderingForm();
 // The lookup: a modal browser for the request in CallRequest, placed and
 // sized as it was left last time (read from and saved to `iniFile`);
 // returns CallResponse.
-int selectRendering(const QString& iniFile, QWidget* parent = nullptr);
+shell::Response selectRendering(const QString& iniFile, QWidget* parent = nullptr);
 
 } // namespace kestrel::managers

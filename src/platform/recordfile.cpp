@@ -19,7 +19,7 @@
 
 namespace kestrel::platform {
 
-thread_local ErrorState driverErrors;
+thread_local ErrorState& driverErrors = *new ErrorState;
 
 const char* errorTextOf(int code)
 {

@@ -78,9 +78,12 @@ private:
 };
 
 // Every operation of every file writes it. One per thread: a report reading
-// on a worker through handles of its own must not write the string the GUI
-// thread is reading for a message (it passes its errors on explicitly).
-extern thread_local ErrorState driverErrors;
+// its own handles on a worker must not overwrite, while another thread
+// reads it, the error a window is about to report (nor race on its text).
+// Each thread's state lives to the end of the process (a few bytes), so
+// record files closed by static destructors after the thread's own
+// variables are gone still have one to write.
+extern thread_local ErrorState& driverErrors;
 
 // Order value meaning "file order" (the order records were added).
 constexpr int FileOrder = -1;

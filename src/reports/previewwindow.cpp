@@ -139,7 +139,7 @@ PreviewWindow::PreviewWindow(const std::vector<Page>& pages, QWidget* parent)
 void PreviewWindow::buildMenus(QMenuBar* bar)
 {
     QMenu* file = bar->addMenu(QStringLiteral("&File"));
-    print_ = file->addAction(QStringLiteral("&Print"), this, [this] { done(shell::RequestCompleted); });
+    print_ = file->addAction(QStringLiteral("&Print"), this, [this] { done(static_cast<int>(shell::Response::Completed)); });
     print_->setStatusTip(QStringLiteral("Print the report"));
     QAction* pdf = file->addAction(QStringLiteral("Save as P&DF..."), this, &PreviewWindow::saveAsPdf);
     pdf->setStatusTip(QStringLiteral("Save the report as a PDF file"));
@@ -274,7 +274,7 @@ void PreviewWindow::refresh()
 
 void PreviewWindow::reject()
 {
-    done(shell::RequestCancelled);
+    done(static_cast<int>(shell::Response::Cancelled));
 }
 
 void PreviewWindow::keyPressEvent(QKeyEvent* event)
@@ -365,10 +365,11 @@ bool PreviewWindow::cellShown(int k) const
     return state_.zoom() == Zoom::None && k <= state_.shown() && state_.current() + k - 1 <= state_.pageCount();
 }
 
-int previewReport(const std::vector<Page>& pages, QWidget* parent)
+shell::Response previewReport(const std::vector<Page>& pages, QWidget* parent)
 {
     PreviewWindow window(pages, parent);
-    const int response = window.exec() == shell::RequestCompleted ? shell::RequestCompleted : shell::RequestCancelled;
+    const shell::Response response = window.exec() == static_cast<int>(shell::Response::Completed)
+        ? shell::Response::Completed : shell::Response::Cancelled;
     shell::CallResponse = response;
     return response;
 }
@@ -381,7 +382,7 @@ ReportRunner* runReport(ReportBody body, shell::PrinterSettings& settings, QWidg
         if (o != ReportRunner::Outcome::Pages)
             return;
         const std::vector<Page> pages = std::move(runner->pages());
-        if (previewReport(pages, owner) == shell::RequestCompleted)
+        if (previewReport(pages, owner) == shell::Response::Completed)
             printReport(pages, settings.printer(), owner);
     });
     return runner;

@@ -3,6 +3,7 @@
 // paged through, then printed or left. exec() answers the call response:
 // 1 when the user chose Print, 2 on Exit or closing.
 
+#include "shell/callprotocol.h"
 #include "reports/page.h"
 #include "reports/previewstate.h"
 #include "reports/reportrunner.h"
@@ -79,7 +80,7 @@ private:
 };
 
 // Shows the preview modally; 1 (Print) or 2 (Exit), also set as CallResponse.
-int previewReport(const std::vector<Page>& pages, QWidget* parent = nullptr);
+shell::Response previewReport(const std::vector<Page>& pages, QWidget* parent = nullptr);
 
 // Prints the pages through the system print dialog on `printer` (the one
 // chosen in "&Printer Setup ..."), full page from the paper's corner. False

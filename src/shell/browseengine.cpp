@@ -175,8 +175,9 @@ void BrowseEngine::openEmbedded()
 {
     if (opened_) return;
     embedded_ = true;
-    const int request = CallRequest, response = CallResponse;
-    CallRequest = NoRequest;
+    const Request request = CallRequest;
+    const Response response = CallResponse;
+    CallRequest = Request::None;
     open();
     CallRequest = request;
     CallResponse = response;
@@ -920,12 +921,12 @@ void BrowseEngine::buttonPressed(int index)
     }
     switch (b.role) {
     case BrowseRole::Select: select(); break;
-    case BrowseRole::Add: callUpdateForm(InsertRecord); break;
+    case BrowseRole::Add: callUpdateForm(Request::Insert); break;
     case BrowseRole::Change:
-        if (!queue_.empty()) callUpdateForm(ChangeRecord);
+        if (!queue_.empty()) callUpdateForm(Request::Change);
         break;
     case BrowseRole::Delete:
-        if (!queue_.empty()) callUpdateForm(DeleteRecord);
+        if (!queue_.empty()) callUpdateForm(Request::Delete);
         break;
     case BrowseRole::Help:
         if (host_ && !def_.helpTopic.isEmpty()) host_->showHelp(def_.helpTopic);
@@ -958,20 +959,20 @@ void BrowseEngine::select()
     // An empty list has nothing to hand back: a Completed response would
     // give the caller a blank record as if one had been chosen.
     if (queue_.empty()) return;
-    call_.localResponse = RequestCompleted;
+    call_.localResponse = Response::Completed;
     close();
 }
 
-void BrowseEngine::callUpdateForm(int request)
+void BrowseEngine::callUpdateForm(Request request)
 {
-    if (request == InsertRecord) {
+    if (request == Request::Insert) {
         platform::clearRecord(*fileDef_, buffer_);
         file_->forget();
         primeRangeFields();
     }
     call(request, [this] {
         if (def_.updateForm) def_.updateForm();
-        else CallResponse = RequestCancelled;
+        else CallResponse = Response::Cancelled;
     });
 }
 
@@ -984,7 +985,7 @@ void BrowseEngine::primeRangeFields()
         platform::writeField(*o.children[i], buffer_, o.rangeValues[i]);
 }
 
-void BrowseEngine::call(int request, const std::function<void()>& procedure)
+void BrowseEngine::call(Request request, const std::function<void()>& procedure)
 {
     if (closed_ || !opened_) return;
     call_.localRequest = request;
@@ -998,13 +999,13 @@ void BrowseEngine::call(int request, const std::function<void()>& procedure)
         } done{formRunning_};
         procedure();
     }
-    call_.localResponse = CallResponse == NoResponse ? RequestCancelled : CallResponse;
+    call_.localResponse = CallResponse == Response::None ? Response::Cancelled : CallResponse;
     resetSort();
 
-    const bool completed = call_.localResponse == RequestCompleted;
-    if (completed && (request == InsertRecord || request == ChangeRecord)) {
+    const bool completed = call_.localResponse == Response::Completed;
+    if (completed && (request == Request::Insert || request == Request::Change)) {
         locate(3);
-    } else if (completed && request == DeleteRecord) {
+    } else if (completed && request == Request::Delete) {
         if (highlighted_ >= 1 && highlighted_ <= int(queue_.size()))
             queue_.erase(queue_.begin() + (highlighted_ - 1));
         rebuild(2);
@@ -1019,7 +1020,7 @@ void BrowseEngine::call(int request, const std::function<void()>& procedure)
     postNewSelection();
     if (host_) host_->focusList();
     call_.localRequest = call_.entryRequest;
-    call_.localResponse = RequestCancelled;
+    call_.localResponse = Response::Cancelled;
     refresh();
 }
 
@@ -1063,7 +1064,7 @@ void BrowseEngine::buildThumbTable()
 void BrowseEngine::retrievalError()
 {
     data::standardMessage(data::MessageNo::RecordRetrievalError, def_.file.text());
-    call_.localResponse = RequestCancelled;
+    call_.localResponse = Response::Cancelled;
     close();
 }
 

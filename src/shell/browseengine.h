@@ -141,7 +141,7 @@ public:
     // rebuilt on the record the procedure left current (Completed Insert or
     // Change) or on the current page, afterCall runs, then the thumb table,
     // a new selection and a Refresh.
-    void call(int request, const std::function<void()>& procedure);
+    void call(Request request, const std::function<void()>& procedure);
 
     // Whole-view walk: reads every record of the active order's view (its
     // range and filter, as the list shows them) from its start, on a walk of
@@ -153,9 +153,9 @@ public:
     std::optional<std::vector<platform::Decimal>> sumView(const QStringList& fields);
 
     // ---- state, for the window and tests
-    bool selectMode() const { return call_.entryRequest == SelectRecord; }
-    int localRequest() const { return call_.localRequest; }
-    int localResponse() const { return call_.localResponse; }
+    bool selectMode() const { return call_.entryRequest == Request::Select; }
+    Request localRequest() const { return call_.localRequest; }
+    Response localResponse() const { return call_.localResponse; }
     int entryCount() const { return int(queue_.size()); }
     int highlighted() const { return highlighted_; }
     int activeOrder() const { return order_; }
@@ -187,7 +187,7 @@ private:
     void locate(int mode);
     void copyBack(int row);
     void buildThumbTable();
-    void callUpdateForm(int request);
+    void callUpdateForm(Request request);
     void select();
     void stepLocate(char typed);
     void afterScroll(ScrollEvent event, int asked, int read);

@@ -393,7 +393,7 @@ QMdiSubWindow* BrowseWindow::openInMdi(const BrowseDefinition& def, QMdiArea* ar
     return sub;
 }
 
-int BrowseWindow::runModal(const BrowseDefinition& def, QWidget* parent, BrowsePanel panel)
+Response BrowseWindow::runModal(const BrowseDefinition& def, QWidget* parent, BrowsePanel panel)
 {
     QDialog dialog(parent);
     dialog.setWindowTitle(def.title);
@@ -521,7 +521,7 @@ void BrowseWindow::closeWindow()
     if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget())) {
         sub->close();
     } else if (auto* dialog = qobject_cast<QDialog*>(window())) {
-        dialog->done(CallResponse);
+        dialog->done(static_cast<int>(CallResponse));
     } else {
         close();
     }

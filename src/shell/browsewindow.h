@@ -60,7 +60,7 @@ public:
     // A child window of the frame's MDI area, deleted when closed.
     static QMdiSubWindow* openInMdi(const BrowseDefinition& def, QMdiArea* area, BrowsePanel panel = {});
     // A modal lookup: runs until Select or Close and returns CallResponse.
-    static int runModal(const BrowseDefinition& def, QWidget* parent = nullptr, BrowsePanel panel = {});
+    static Response runModal(const BrowseDefinition& def, QWidget* parent = nullptr, BrowsePanel panel = {});
 
     BrowseEngine& engine() { return *engine_; }
     QTableView* list() const { return list_; }
@@ -89,7 +89,7 @@ public:
 
 signals:
     // The browse has ended (Select, Close, a failure, the window closed).
-    void finished(int response);
+    void finished(kestrel::shell::Response response);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

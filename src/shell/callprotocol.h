@@ -6,36 +6,37 @@
 
 namespace kestrel::shell {
 
-enum Request : int { NoRequest = 0, InsertRecord = 1, ChangeRecord = 2, DeleteRecord = 3, SelectRecord = 4 };
-enum Response : int { NoResponse = 0, RequestCompleted = 1, RequestCancelled = 2 };
+// The numbers are those the procedures have always exchanged.
+enum class Request { None = 0, Insert = 1, Change = 2, Delete = 3, Select = 4 };
+enum class Response { None = 0, Completed = 1, Cancelled = 2 };
 
-inline int CallRequest = NoRequest;
-inline int CallResponse = NoResponse;
+inline Request CallRequest = Request::None;
+inline Response CallResponse = Response::None;
 
 // The request as a called procedure holds it: taken over on entry (copied,
 // then both globals cleared so procedures it calls start clean) and handed
 // back on return (a response of 0 counts as Cancelled).
 struct CallState {
-    int localRequest = NoRequest;
-    int entryRequest = NoRequest;
-    int localResponse = RequestCancelled;
+    Request localRequest = Request::None;
+    Request entryRequest = Request::None;
+    Response localResponse = Response::Cancelled;
 
     static CallState takeOver()
     {
         CallState s;
         s.localRequest = s.entryRequest = CallRequest;
-        s.localResponse = RequestCancelled;
-        CallRequest = NoRequest;
-        CallResponse = NoResponse;
+        s.localResponse = Response::Cancelled;
+        CallRequest = Request::None;
+        CallResponse = Response::None;
         return s;
     }
-    void giveBack() const { CallResponse = localResponse == NoResponse ? RequestCancelled : localResponse; }
+    void giveBack() const { CallResponse = localResponse == Response::None ? Response::Cancelled : localResponse; }
 };
 
 inline void clearCallProtocol()
 {
-    CallRequest = NoRequest;
-    CallResponse = NoResponse;
+    CallRequest = Request::None;
+    CallResponse = Response::None;
 }
 
 } // namespace kestrel::shell

@@ -69,7 +69,7 @@ FormEngine::~FormEngine()
 {
     // A form torn down without closing (an exception on the way out) still
     // gives its files back and leaves no reserved record behind.
-    if (files_ && !closed_) closeForm(RequestCancelled);
+    if (files_ && !closed_) closeForm(Response::Cancelled);
 }
 
 int FormEngine::indexOf(const QString& field) const
@@ -111,16 +111,16 @@ FormEngine::Opening FormEngine::open()
     saved_ = buffer();
 
     // 4. Insert: prime the record; a numbered form reserves its number now.
-    if (state_.localRequest == InsertRecord && def_.numbering) {
+    if (state_.localRequest == Request::Insert && def_.numbering) {
         if (!number()) {
-            closeForm(RequestCancelled);
+            closeForm(Response::Cancelled);
             return Opening::Ended;
         }
     }
-    state_.localResponse = RequestCancelled;
+    state_.localResponse = Response::Cancelled;
 
     // 5. Delete: confirm and delete, no window.
-    if (state_.localRequest == DeleteRecord) {
+    if (state_.localRequest == Request::Delete) {
         deleteRequest();
         closeForm(state_.localResponse);
         return Opening::Ended;
@@ -130,8 +130,8 @@ FormEngine::Opening FormEngine::open()
 
 QString FormEngine::windowTitle() const
 {
-    if (state_.localRequest == InsertRecord) return def_.insertTitle;
-    if (state_.localRequest == ChangeRecord) return def_.changeTitle;
+    if (state_.localRequest == Request::Insert) return def_.insertTitle;
+    if (state_.localRequest == Request::Change) return def_.changeTitle;
     return def_.title;
 }
 
@@ -182,7 +182,7 @@ bool FormEngine::number()
 void FormEngine::deleteRequest()
 {
     if (data::standardMessage(data::MessageNo::ConfirmDelete) != Button::Ok) {
-        state_.localResponse = RequestCancelled;
+        state_.localResponse = Response::Cancelled;
         return;
     }
     for (;;) {
@@ -190,11 +190,11 @@ void FormEngine::deleteRequest()
         const bool ok = files_->remove();
         waitCursor(false);
         if (ok) {
-            state_.localResponse = RequestCompleted;
+            state_.localResponse = Response::Completed;
             return;
         }
         if (data::standardMessage(data::MessageNo::RecordDeleteError) != Button::Yes) {
-            state_.localResponse = RequestCancelled;
+            state_.localResponse = Response::Cancelled;
             return;
         }
     }
@@ -335,7 +335,7 @@ bool FormEngine::runRule(const FieldRule& rule, int index)
         refuse(index, {});
         return false;
     case Verdict::CloseCancelled:
-        closeForm(RequestCancelled);
+        closeForm(Response::Cancelled);
         return false;
     case Verdict::Stay:
         if (host_) host_->focusControl(index);
@@ -423,7 +423,7 @@ void FormEngine::save()
     current_ = -1;
     if (def_.onSaving) def_.onSaving(*this);
     writeCheckBoxes();
-    if (state_.localRequest == InsertRecord || state_.localRequest == ChangeRecord) {
+    if (state_.localRequest == Request::Insert || state_.localRequest == Request::Change) {
         acceptAll_ = true;
         for (std::size_t i = 0; i < controls_.size(); ++i) {
             if (!controls_[i].def->isInput()) continue;
@@ -447,13 +447,13 @@ void FormEngine::close(CloseBy by)
     current_ = -1;
     if (def_.onClosing) {
         const Verdict v = def_.onClosing(*this);
-        if (v == Verdict::CloseCancelled) closeForm(RequestCancelled);
+        if (v == Verdict::CloseCancelled) closeForm(Response::Cancelled);
         if (v != Verdict::Go || closed_) return;
     }
     if (def_.onSaving) def_.onSaving(*this);
     writeCheckBoxes();
     completed();  // closes the form when the save succeeded
-    if (!closed_ && by == CloseBy::Button) closeForm(RequestCancelled);
+    if (!closed_ && by == CloseBy::Button) closeForm(Response::Cancelled);
 }
 
 void FormEngine::writeCheckBoxes()
@@ -469,12 +469,12 @@ void FormEngine::writeCheckBoxes()
 void FormEngine::completed()
 {
     def_.memory.history = buffer();
-    if (state_.localRequest == InsertRecord)
+    if (state_.localRequest == Request::Insert)
         insertRecord();
-    else if (state_.localRequest == ChangeRecord)
+    else if (state_.localRequest == Request::Change)
         changeRecord();
     else
-        closeForm(RequestCompleted);
+        closeForm(Response::Completed);
 }
 
 void FormEngine::insertRecord()
@@ -482,7 +482,7 @@ void FormEngine::insertRecord()
     const int error = placeholder_ ? files_->putOver(placeholderPosition_) : files_->add();
     if (error == 0) {
         placeholder_ = false;
-        closeForm(RequestCompleted);
+        closeForm(Response::Completed);
         return;
     }
     if (error == 40 && def_.duplicateKey && files_->duplicate(def_.duplicateKey->key))
@@ -496,12 +496,12 @@ void FormEngine::insertRecord()
 void FormEngine::changeRecord()
 {
     for (;;) {
-        state_.localResponse = RequestCancelled;
+        state_.localResponse = Response::Cancelled;
         waitCursor(true);
         const int result = buffer() == saved_ ? 0 : files_->update();
         waitCursor(false);
         if (result == 0) {
-            closeForm(RequestCompleted);
+            closeForm(Response::Completed);
             return;
         }
         if (result == data::UpdateChanged) {
@@ -521,7 +521,7 @@ void FormEngine::changeRecord()
         const Button b = data::standardMessage(data::MessageNo::RecordUpdateError);
         if (b == Button::Yes) continue;
         if (b == Button::No) {
-            closeForm(RequestCancelled);
+            closeForm(Response::Cancelled);
             return;
         }
         redisplay();
@@ -533,18 +533,18 @@ void FormEngine::changeRecord()
 void FormEngine::cancel()
 {
     if (closed_) return;
-    closeForm(RequestCancelled);
+    closeForm(Response::Cancelled);
 }
 
 // --------------------------------------------------------------------- close
 
-void FormEngine::closeForm(int response)
+void FormEngine::closeForm(Response response)
 {
     if (closed_) return;
     closed_ = true;
     state_.localResponse = response;
     if (files_) {
-        if (placeholder_ && state_.entryRequest == InsertRecord && response != RequestCompleted) {
+        if (placeholder_ && state_.entryRequest == Request::Insert && response != Response::Completed) {
             files_->removePlaceholder(placeholderPosition_);
             placeholder_ = false;
         }

@@ -52,8 +52,8 @@ class FormContext {
 public:
     virtual ~FormContext() = default;
 
-    // The form's request: InsertRecord or ChangeRecord.
-    virtual int request() const = 0;
+    // The form's request: Request::Insert or Request::Change.
+    virtual Request request() const = 0;
     // The field of any file's buffer, by full label, as text (text without
     // trailing blanks, dates mm/dd/yyyy, decimals with their places).
     virtual QString text(const QString& field) const = 0;
@@ -138,12 +138,12 @@ public:
     void cancel();
 
     bool isClosed() const { return closed_; }
-    int response() const { return state_.localResponse; }
+    Response response() const { return state_.localResponse; }
     // The record as the form opened it (after numbering).
     const QByteArray& savedRecord() const { return saved_; }
 
     // FormContext
-    int request() const override { return state_.localRequest; }
+    Request request() const override { return state_.localRequest; }
     QString text(const QString& field) const override;
     bool isBlank(const QString& field) const override;
     platform::Decimal number(const QString& field) const override;
@@ -173,7 +173,7 @@ private:
     std::optional<data::FieldRef> fieldRef(data::FieldName field) const;
     void refuse(int index, const QString& why);
     void focusFirst();
-    void closeForm(int response);
+    void closeForm(Response response);
     QByteArray buffer() const;
     void setBuffer(const QByteArray& bytes);
     QString displayFor(const FormControl& c) const;

@@ -53,7 +53,7 @@ private:
 
 } // namespace
 
-int runForm(const FormDefinition& def, QWidget* parent)
+Response runForm(const FormDefinition& def, QWidget* parent)
 {
     FormEngine engine(def);
     CursorOnlyHost cursor;
@@ -201,7 +201,7 @@ void FormWindow::rejected(int index, const QString& why)
 
 void FormWindow::closeWindow()
 {
-    done(engine_.response());
+    done(static_cast<int>(engine_.response()));
 }
 
 void FormWindow::setWaitCursor(bool on)

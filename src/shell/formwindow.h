@@ -8,6 +8,7 @@
 // the request from CallRequest, runs the form modally (a Delete request runs
 // without a window) and returns the response, also left in CallResponse.
 
+#include "shell/callprotocol.h"
 #include "shell/formdefinition.h"
 #include "shell/formhost.h"
 
@@ -29,7 +30,7 @@ namespace kestrel::shell {
 class FormEngine;
 
 // Runs the form for the request in CallRequest and returns CallResponse.
-int runForm(const FormDefinition& def, QWidget* parent = nullptr);
+Response runForm(const FormDefinition& def, QWidget* parent = nullptr);
 
 class FormWindow final : public QDialog, public FormHost {
     Q_OBJECT

@@ -99,14 +99,14 @@ protected:
 
     // Opens the claims window as the patient list's &Open does and runs
     // `user` in it; returns the window's response.
-    int openAccount(long long pat, std::function<void(FormWindow*)> user)
+    Response openAccount(long long pat, std::function<void(FormWindow*)> user)
     {
         data::FileUse use{&file::Patient};
         PAT.PAT.set(pat);
         auto& patients = data::recordFile(file::Patient);
         patients.watch();
         EXPECT_EQ(patients.get(file::Patient.keyIndex("PAT:PATKEY")), platform::errc::Ok);
-        CallRequest = ChangeRecord;
+        CallRequest = Request::Change;
         // Its own timer, gone with the call: a window that closed before it
         // was ever seen leaves nothing waiting for the next one.
         QTimer timer;
@@ -176,7 +176,7 @@ TEST_F(AccountTest, TheClaimsWindowListsSumsDeletesAndStoresTheBalance)
     const auto unregister = qScopeGuard([] { reports::registerReport({"cms1a", "test", {}}); });
 
     messages.answer(data::Button::Ok);  // the delete confirmation
-    const int response = openAccount(7, [&](FormWindow* form) {
+    const Response response = openAccount(7, [&](FormWindow* form) {
         EXPECT_EQ(rowsOf(form), (std::vector<QString>{"001 00007 00000003 0.00", "001 00007 00000009 -15.50",
                                                      "002 00007 00000005 120.00"}));
         EXPECT_EQ(balanceOf(form), "104.50");
@@ -206,7 +206,7 @@ TEST_F(AccountTest, TheClaimsWindowListsSumsDeletesAndStoresTheBalance)
         EXPECT_EQ(balanceOf(form), "120.00");
         form->button("&Close")->click();
     });
-    EXPECT_EQ(response, RequestCompleted);
+    EXPECT_EQ(response, Response::Completed);
     EXPECT_EQ(messages.numbers(), std::vector<int>{32});
     EXPECT_EQ(storedClaims(), (std::vector<long long>{3, 4, 5}));
     EXPECT_EQ(storedLines(), (std::vector<Line>{{4, "99213", "500.00"}}));
@@ -226,17 +226,17 @@ TEST_F(AccountTest, CloseStoresTheBalanceAndTheCloseBoxWritesNothing)
         QTest::keyClick(form, Qt::Key_Escape);
         EXPECT_TRUE(form->isVisible());
         form->close();
-    }), RequestCancelled);
+    }), Response::Cancelled);
     EXPECT_EQ(storedBalance(7), "42.00");
 
-    EXPECT_EQ(openAccount(7, [](FormWindow* form) { form->button("&Close")->click(); }), RequestCompleted);
+    EXPECT_EQ(openAccount(7, [](FormWindow* form) { form->button("&Close")->click(); }), Response::Completed);
     EXPECT_EQ(storedBalance(7), "0.00");
 
     addClaim(1, 7, 1, "30.00");
     EXPECT_EQ(openAccount(7, [](FormWindow* form) {
         test::typeInto(form->entryOf("PAT:HPHON"), "555-0199");
         form->saveButton()->click();
-    }), RequestCompleted);
+    }), Response::Completed);
     EXPECT_EQ(storedBalance(7), "30.00");
     EXPECT_EQ(records(file::Patient, "PAT:PATKEY", [] { return std::string(PAT.HPHON.trimmed()); }),
               std::vector<std::string>{"555-0199"});
@@ -335,13 +335,13 @@ TEST_F(AccountTest, AClaimThatCannotBeReadClosesTheWindowWritingNothing)
         const std::size_t before = messages.shown().size();
         platform::faults::failOn(platform::faults::Operation::Read, "Invoice", nth, platform::errc::DriverError);
         QString shown;
-        const int response = openAccount(7, [&shown](FormWindow* form) {
+        const Response response = openAccount(7, [&shown](FormWindow* form) {
             shown = balanceOf(form);
             form->button("&Close")->click();
         });
         platform::faults::clear();
         test::settle();
-        if (response == RequestCompleted) {
+        if (response == Response::Completed) {
             ++completed;
             EXPECT_EQ(shown, "104.50");
             EXPECT_EQ(storedBalance(7), "104.50");

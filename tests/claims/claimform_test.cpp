@@ -148,7 +148,7 @@ TEST_F(ClaimFormTest, AClaimIsEnteredAsAUserEntersIt)
         }
         form->saveButton()->click();
     });
-    EXPECT_EQ(claims::runClaimForm(ini), RequestCompleted);
+    EXPECT_EQ(claims::runClaimForm(ini), Response::Completed);
     EXPECT_EQ(storedClaims(), (std::vector<Claim>{{1, 7, 2, "20240115", "J45.909", "E11.9", "30.30", "30.30"}}));
     EXPECT_EQ(storedLines(), (std::vector<Line>{{1, "99213", "10.10"}, {1, "99214", "20.20"}}));
     // Boxes 10b and 12, never touched, store their "not marked" letter.
@@ -167,7 +167,7 @@ TEST_F(ClaimFormTest, NewClaimsAreNumberedAndAbandonedClaimsLeaveNothing)
         data::FileUse use{&file::Invoice};
         data::clearRecord(file::Invoice, data::bytesOf(INV));
         INV.PAT.set(7);
-        test::CalledForm first(claims::claimForm(), InsertRecord);
+        test::CalledForm first(claims::claimForm(), Request::Insert);
         EXPECT_EQ(INV.INV.asInt(), 1);  // an empty file starts at 1
     }
     EXPECT_TRUE(storedClaims().empty());
@@ -177,7 +177,7 @@ TEST_F(ClaimFormTest, NewClaimsAreNumberedAndAbandonedClaimsLeaveNothing)
     // The provider lookup of the opening cancelled: no claim.
     browser.forInsert(7);
     test::whenShown(test::isLookup, [](QWidget* d) { QTest::keyClick(d, Qt::Key_Escape); });
-    EXPECT_EQ(claims::runClaimForm(ini), RequestCancelled);
+    EXPECT_EQ(claims::runClaimForm(ini), Response::Cancelled);
     EXPECT_EQ(storedClaims().size(), 7u);
 
     // Claim 8 gets a line, then the window is closed by its close box.
@@ -195,8 +195,14 @@ TEST_F(ClaimFormTest, NewClaimsAreNumberedAndAbandonedClaimsLeaveNothing)
         form->sheet()->setCurrentIndex(2);
         addLineThroughEditor(form, "99213", "15.00", false);
         EXPECT_EQ(claimTotal(form), "15.00");
+        // A number typed over the reserved one: lines added now carry it.
+        form->sheet()->setCurrentIndex(0);
+        test::typeInto(form->entryOf("INV:INV"), "50");
+        form->sheet()->setCurrentIndex(2);
+        addLineThroughEditor(form, "99214", "20.00", false);
+        EXPECT_EQ(storedLines(), (std::vector<Line>{{8, "99213", "15.00"}, {50, "99214", "20.00"}}));
     });
-    EXPECT_EQ(claims::runClaimForm(ini), RequestCancelled);
+    EXPECT_EQ(claims::runClaimForm(ini), Response::Cancelled);
     EXPECT_EQ(storedClaims().size(), 7u);
     EXPECT_TRUE(storedLines().empty());
 
@@ -218,7 +224,7 @@ TEST_F(ClaimFormTest, NewClaimsAreNumberedAndAbandonedClaimsLeaveNothing)
     addClaim(claims::kLastClaimNumber, 7);
     messages.answer(data::Button::Cancel);
     browser.forInsert(7);
-    EXPECT_EQ(claims::runClaimForm(ini), RequestCancelled);
+    EXPECT_EQ(claims::runClaimForm(ini), Response::Cancelled);
     EXPECT_EQ(messages.numbers(), std::vector<int>{25});
     EXPECT_EQ(storedClaims().size(), 8u);
 }
@@ -234,7 +240,7 @@ TEST_F(ClaimFormTest, BoxesFollowOneAnother)
     });
     test::ClaimsBrowserCall browser;
     browser.forChange(5);
-    test::CalledForm f(claims::claimForm(), ChangeRecord);
+    test::CalledForm f(claims::claimForm(), Request::Change);
     ASSERT_FALSE(f.engine.isClosed());
 
     // Box 25 from the provider: "S" gives the SSN; a typed number stays.
@@ -313,10 +319,58 @@ TEST_F(ClaimFormTest, SaveStoresTheTotalAndBalanceAndAChangedNumberMovesTheLines
         EXPECT_EQ(patient->text(), "DOE, JANE");
         form->saveButton()->click();
     });
-    EXPECT_EQ(claims::runClaimForm(ini), RequestCompleted);
+    EXPECT_EQ(claims::runClaimForm(ini), Response::Completed);
     EXPECT_EQ(storedClaims(), (std::vector<Claim>{{9, 7, 1, "20240110", "", "", "30.30", "5.30"}}));
     EXPECT_EQ(storedLines().size(), 5u);
     for (const Line& l : storedLines()) EXPECT_EQ(std::get<0>(l), 9);
     EXPECT_EQ(data::PAT.LNAME.trimmed(), "HALF TYPED");
     EXPECT_FALSE(data::ClaimSnapshotHold::active());
+}
+
+// F12 in a browse box: the chosen record fills the box and its shown
+// fields; a lookup left with Esc changes nothing.
+TEST_F(ClaimFormTest, BrowseBoxesTakeWhatTheirLookupChose)
+{
+    addRecord(file::Invoice, [] {
+        INV.PRV.set(1);
+        INV.PAT.set(7);
+        INV.INV.set(5);
+        INV.DATE.set("20240110");
+    });
+    addRecord(file::Referring, [] {
+        data::REF.F17ID.set("00000000042");
+        data::REF.F17R.set("CASEY, BEN");
+    });
+    addRecord(file::Facility, [] {
+        data::FAC.FACILITYID.set("00000000017");
+        data::FAC.FACILTYNAME.set("MERCY GENERAL");
+    });
+    addRecord(file::CIQL, [] {
+        data::CIQ.CICODE.set("431");
+        data::CIQ.CIDESC.set("Onset of Current Symptoms or Illness");
+    });
+    test::ClaimsBrowserCall browser;
+    browser.forChange(5);
+    test::CalledForm f(claims::claimForm(), Request::Change);
+    ASSERT_FALSE(f.engine.isClosed());
+    auto choose = [&](const char* field) {
+        test::selectInNextLookup();
+        f.engine.lookup(f.at(field));
+        test::settle();
+    };
+    choose("INV:DX1");
+    choose("INV:F14Q");
+    choose("INV:F17ID");
+    choose("INV:F32");
+    EXPECT_EQ(INV.DX1.trimmed(), "E11.9");
+    EXPECT_EQ(INV.F14Q.trimmed(), "431");
+    EXPECT_EQ(INV.F17ID.trimmed(), "00000000042");
+    EXPECT_EQ(f.shown("REF:F17R").trimmed(), "CASEY, BEN");
+    EXPECT_EQ(INV.F32.trimmed(), "00000000017");
+
+    test::whenShown(test::isLookup, [](QWidget* d) { QTest::keyClick(d, Qt::Key_Escape); });
+    f.engine.lookup(f.at("INV:DX1"));
+    test::settle();
+    EXPECT_EQ(INV.DX1.trimmed(), "E11.9");
+    EXPECT_TRUE(messages.shown().empty());
 }

@@ -84,7 +84,7 @@ protected:
 // (UserForm clears the record of an Insert, as a plain browse does).
 class CalledForm {
 public:
-    CalledForm(const shell::FormDefinition& def, int request) : engine(def)
+    CalledForm(const shell::FormDefinition& def, shell::Request request) : engine(def)
     {
         shell::CallRequest = request;
         opening = engine.open();
@@ -142,7 +142,7 @@ struct ClaimsBrowserCall {
         patient(pat);
         data::clearRecord(data::file::Invoice, data::bytesOf(data::INV));
         data::INV.PAT.set(pat);
-        shell::CallRequest = shell::InsertRecord;
+        shell::CallRequest = shell::Request::Insert;
     }
     void forChange(long long inv)
     {
@@ -151,7 +151,7 @@ struct ClaimsBrowserCall {
         claims.watch();
         EXPECT_EQ(claims.get(data::file::Invoice.keyIndex("INV:INVKEY")), 0);
         patient(data::INV.PAT.asInt());
-        shell::CallRequest = shell::ChangeRecord;
+        shell::CallRequest = shell::Request::Change;
     }
 
     data::FileUse use;

@@ -69,7 +69,7 @@ protected:
 TEST_F(ServiceEditorTest, ALineIsEnteredFieldByFieldAndStoredForTheClaimsOwners)
 {
     newLine();
-    test::CalledForm f(claims::serviceEditor(), InsertRecord);
+    test::CalledForm f(claims::serviceEditor(), Request::Insert);
     ASSERT_FALSE(f.engine.isClosed());
     EXPECT_EQ(f.engine.windowTitle(), "Record will be added");
     // The claim's diagnoses, upper row A, C, E ... before lower row B, D ...
@@ -89,7 +89,7 @@ TEST_F(ServiceEditorTest, ALineIsEnteredFieldByFieldAndStoredForTheClaimsOwners)
     ASSERT_TRUE(f.type("ITM:F24J", "1234567890"));
     EXPECT_EQ(f.shown("REN:F24JNAME"), "RENDER, RITA");
     f.engine.save();
-    EXPECT_EQ(f.engine.response(), RequestCompleted);
+    EXPECT_EQ(f.engine.response(), Response::Completed);
     EXPECT_EQ(stored(), (std::vector<Stored>{{1, 7, 3, "20240105", "20240105", "99213", "OFFICE VISIT EST PT",
                                               "0.00", "10", "1234567890"}}));
 
@@ -97,7 +97,7 @@ TEST_F(ServiceEditorTest, ALineIsEnteredFieldByFieldAndStoredForTheClaimsOwners)
     // claim's again on every opening.
     ITM.DOST.set("20240110");
     ITM.PRV.set(5);
-    test::CalledForm change(claims::serviceEditor(), ChangeRecord);
+    test::CalledForm change(claims::serviceEditor(), Request::Change);
     EXPECT_EQ(ITM.PRV.asInt(), 1);
     change.enter("ITM:DOST");
     EXPECT_EQ(change.shown("ITM:DOST"), "01/10/2024");
@@ -108,19 +108,19 @@ TEST_F(ServiceEditorTest, ALineWithoutDateOrCodeIsNotWritten)
     newLine();
     {
         // Save with no date of service: the accept-all pass ends the editor.
-        test::CalledForm f(claims::serviceEditor(), InsertRecord);
+        test::CalledForm f(claims::serviceEditor(), Request::Insert);
         ASSERT_TRUE(f.type("ITM:CPT", "99213"));
         f.engine.save();
         EXPECT_TRUE(f.engine.isClosed());
-        EXPECT_EQ(f.engine.response(), RequestCancelled);
+        EXPECT_EQ(f.engine.response(), Response::Cancelled);
     }
     newLine();
     {
         // A description accepted while there is no code.
-        test::CalledForm f(claims::serviceEditor(), InsertRecord);
+        test::CalledForm f(claims::serviceEditor(), Request::Insert);
         ASSERT_TRUE(f.type("ITM:DOSF", "01/05/2024"));
         EXPECT_FALSE(f.type("ITM:DES", "SOMETHING DONE"));
-        EXPECT_EQ(f.engine.response(), RequestCancelled);
+        EXPECT_EQ(f.engine.response(), Response::Cancelled);
     }
     EXPECT_TRUE(stored().empty());
     EXPECT_TRUE(messages.shown().empty());
@@ -135,7 +135,7 @@ TEST_F(ServiceEditorTest, TheLookupsWorkAsAUserMeetsThem)
 {
     const QString ini = dir.file("KESTRI~1.INI");
     newLine();
-    CallRequest = InsertRecord;
+    CallRequest = Request::Insert;
     test::whenOpened([&](QWidget* dialog) {
         auto* form = qobject_cast<FormWindow*>(dialog);
         ASSERT_NE(form, nullptr);
@@ -196,7 +196,7 @@ TEST_F(ServiceEditorTest, TheLookupsWorkAsAUserMeetsThem)
         const QString path = qEnvironmentVariable("KESTREL_TEST_BINARY_DIR", QDir::tempPath()) + "/serviceeditor.png";
         EXPECT_TRUE(form->grab().save(path));
     });
-    EXPECT_EQ(claims::runServiceEditor(ini), RequestCancelled);
+    EXPECT_EQ(claims::runServiceEditor(ini), Response::Cancelled);
     EXPECT_TRUE(stored().empty());
     EXPECT_TRUE(QFile::exists(ini));
     EXPECT_TRUE(QFile(ini).open(QIODevice::ReadOnly));
@@ -222,10 +222,10 @@ TEST_F(ServiceEditorTest, SaveStoresARenderingIdNotOnFileWithoutItsBrowse)
         }
     });
     watch.start(10);
-    test::CalledForm f(claims::serviceEditor(), InsertRecord);
+    test::CalledForm f(claims::serviceEditor(), Request::Insert);
     f.engine.save();
     EXPECT_EQ(lookups, 0);
-    EXPECT_EQ(f.engine.response(), RequestCompleted);
+    EXPECT_EQ(f.engine.response(), Response::Completed);
     ASSERT_EQ(stored().size(), 1u);
     EXPECT_EQ(stored()[0].f24j, "5555555555");
 }

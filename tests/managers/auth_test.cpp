@@ -53,7 +53,7 @@ TEST_F(AuthTest, TheBrowserShowsOnlyTheClaimsPatientInDateOrder)
     addSignature(3, "20210930", "GUARDIAN");
     addSignature(2, "20240101", "BEFORE");
     claimOf(3);
-    CallRequest = SelectRecord;
+    CallRequest = Request::Select;
     data::clearRecord(file::Auth, data::bytesOf(data::AUT));
     test::HeadlessBrowse b(managers::authBrowse());
     EXPECT_EQ(b.column(0), (std::vector<std::string>{"20190210", "20210930", "20230615"}));
@@ -71,7 +71,7 @@ TEST_F(AuthTest, TheBrowserShowsOnlyTheClaimsPatientInDateOrder)
 
     b.scroll(ScrollEvent::RowDown);
     b.host.pressButton(b.engine.buttonIndex(BrowseRole::Select));
-    EXPECT_EQ(CallResponse, RequestCompleted);
+    EXPECT_EQ(CallResponse, Response::Completed);
     EXPECT_EQ(data::AUT.AUTHSIGN.trimmed(), "GUARDIAN");
     EXPECT_EQ(data::AUT.PAT.asInt(), 3);
 }
@@ -80,7 +80,7 @@ TEST_F(AuthTest, APatientWithoutSignaturesGetsAnEmptyListThatOffersOnlyAddAndThe
 {
     addSignature(3, "20230615", "SELF");
     claimOf(8);
-    CallRequest = SelectRecord;
+    CallRequest = Request::Select;
     test::HeadlessBrowse b(managers::authBrowse());
     EXPECT_EQ(b.engine.entryCount(), 0);
     EXPECT_FALSE(b.host.changeDelete);
@@ -114,16 +114,16 @@ TEST_F(AuthTest, TheEditorTakesTheClaimsPatientForEveryRequestAndShowsIt)
     data::clearRecord(file::Auth, data::bytesOf(data::AUT));
     data::AUT.PAT.set(platform::Decimal(3));
     readForChange(file::Auth, "AUT:PATKEY");  // as the browse re-reads it
-    UserForm c(managers::authForm(), ChangeRecord);
+    UserForm c(managers::authForm(), Request::Change);
     EXPECT_EQ(c.engine.windowTitle(), "Record Will Be Changed");
     EXPECT_EQ(c.shown("AUT:PAT"), "00003");
     ASSERT_TRUE(c.type("AUT:AUTHSIGN", "SELF (SIGNED AGAIN)"));
     c.engine.save();
-    EXPECT_EQ(c.engine.response(), RequestCompleted);
+    EXPECT_EQ(c.engine.response(), Response::Completed);
     EXPECT_EQ(signatures(), std::vector<std::string>{"3 20230615 SELF (SIGNED AGAIN)"});
 
     claimOf(12);
-    UserForm a(managers::authForm(), InsertRecord);
+    UserForm a(managers::authForm(), Request::Insert);
     EXPECT_EQ(a.shown("AUT:PAT"), "00012");
 }
 
@@ -131,19 +131,19 @@ TEST_F(AuthTest, ABlankDateOrABlankNameClosesTheEditor)
 {
     claimOf(3);
     {
-        UserForm f(managers::authForm(), InsertRecord);
+        UserForm f(managers::authForm(), Request::Insert);
         ASSERT_TRUE(f.type("AUT:AUTHDATE", "01/02/2024"));
         EXPECT_FALSE(f.type("AUT:AUTHDATE", ""));  // cleared: closes
-        EXPECT_EQ(CallResponse, RequestCancelled);
+        EXPECT_EQ(CallResponse, Response::Cancelled);
     }
     {
-        UserForm f(managers::authForm(), InsertRecord);
+        UserForm f(managers::authForm(), Request::Insert);
         ASSERT_TRUE(f.type("AUT:AUTHDATE", "01/02/2024"));
         f.engine.save();  // nobody signed
-        EXPECT_EQ(f.engine.response(), RequestCancelled);
+        EXPECT_EQ(f.engine.response(), Response::Cancelled);
     }
     {
-        UserForm f(managers::authForm(), InsertRecord);
+        UserForm f(managers::authForm(), Request::Insert);
         EXPECT_FALSE(f.type("AUT:AUTHDATE", "13/45/2024"));  // not a date: refused, the form stays
         EXPECT_FALSE(f.engine.isClosed());
         EXPECT_EQ(f.host.refusals.size(), 1u);

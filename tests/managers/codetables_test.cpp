@@ -100,8 +100,8 @@ TEST_F(CodeTablesTest, AddingACptCodeThatExistsShowsTheDuplicateKeyErrorAndKeeps
         EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == w->entryOf("CPT:CPTCODE"); }));
         QTest::mouseClick(w->cancelButton(), Qt::LeftButton);
     });
-    CallRequest = InsertRecord;
-    EXPECT_EQ(runForm(managers::cptForm()), RequestCancelled);
+    CallRequest = Request::Insert;
+    EXPECT_EQ(runForm(managers::cptForm()), Response::Cancelled);
     ASSERT_EQ(messages.numbers(), std::vector<int>{24});
     EXPECT_EQ(messages.shown()[0].title, "Duplicate Key Error");
     EXPECT_EQ(messages.shown()[0].text, "Adding this record creates a duplicate entry for the key:CPT:CPTCODEkey");
@@ -111,7 +111,7 @@ TEST_F(CodeTablesTest, AddingACptCodeThatExistsShowsTheDuplicateKeyErrorAndKeeps
 TEST_F(CodeTablesTest, TheDiagnosisFormNamesItsOwnKey)
 {
     addCode(file::ICD48, "J20.9", "ACUTE BRONCHITIS");
-    UserForm form(managers::icdForm(), InsertRecord);
+    UserForm form(managers::icdForm(), Request::Insert);
     form.type("ICD:ICDCODE", "j20.9");  // the key ignores letter case
     form.engine.save();
     ASSERT_EQ(messages.numbers(), std::vector<int>{24});
@@ -123,12 +123,12 @@ TEST_F(CodeTablesTest, AQualifierCodeThatExistsIsAddedAgainAndBothShow)
 {
     addCode(file::CIQL, "431", "ONSET OF CURRENT SYMPTOMS OR ILLNESS");
     {
-        UserForm form(managers::box14QualifierForm(), InsertRecord);
+        UserForm form(managers::box14QualifierForm(), Request::Insert);
         EXPECT_EQ(form.engine.windowTitle(), "Adding a Qualifier Record");
         form.type("CIQ:CICODE", "431");
         form.type("CIQ:CIDESC", "ONSET AGAIN");
         form.engine.save();
-        EXPECT_EQ(CallResponse, RequestCompleted);
+        EXPECT_EQ(CallResponse, Response::Completed);
     }
     EXPECT_TRUE(messages.shown().empty());
     Browse browse(managers::box14QualifierBrowse());
@@ -142,14 +142,14 @@ TEST_F(CodeTablesTest, ClearingTheCptCodeOfARecordAndSavingClosesWithoutSaving)
     addCode(file::CPT48, "99213", "OFFICE VISIT");
     choose(file::CPT48, "99213");
     {
-        UserForm form(managers::cptForm(), ChangeRecord);
+        UserForm form(managers::cptForm(), Request::Change);
         EXPECT_EQ(form.engine.windowTitle(), "Record Will Be Changed");
         const int code = form.at("CPT:CPTCODE");
         form.engine.type(code, "");
         form.type("CPT:CPTDESCRIPTION", "CHANGED");
         form.engine.save();
         EXPECT_TRUE(form.engine.isClosed());
-        EXPECT_EQ(CallResponse, RequestCancelled);
+        EXPECT_EQ(CallResponse, Response::Cancelled);
     }
     EXPECT_TRUE(messages.shown().empty());
     EXPECT_EQ(table(file::CPT48), std::vector<std::string>{"99213=OFFICE VISIT"});
@@ -160,24 +160,24 @@ TEST_F(CodeTablesTest, AQualifierCodeOfZeroClosesTheFormAndARealCodeIsAccepted)
     for (const FormDefinition* def : {&managers::box14QualifierForm(), &managers::box15QualifierForm()}) {
         const QString field = def->tabs[0].controls[0].field.text();
         for (const char* empty : {"000", "ABC"}) {
-            UserForm form(*def, InsertRecord);
+            UserForm form(*def, Request::Insert);
             form.type(field, empty);
             EXPECT_TRUE(form.engine.isClosed()) << empty;
-            EXPECT_EQ(CallResponse, RequestCancelled);
+            EXPECT_EQ(CallResponse, Response::Cancelled);
         }
         {
             // Left blank, the code is tested by Save.
-            UserForm form(*def, InsertRecord);
+            UserForm form(*def, Request::Insert);
             form.type(def->tabs[0].controls[1].field.text(), "NO CODE");
             form.engine.save();
             EXPECT_TRUE(form.engine.isClosed());
-            EXPECT_EQ(CallResponse, RequestCancelled);
+            EXPECT_EQ(CallResponse, Response::Cancelled);
         }
-        UserForm form(*def, InsertRecord);
+        UserForm form(*def, Request::Insert);
         EXPECT_TRUE(form.type(field, "431"));
         EXPECT_FALSE(form.engine.isClosed());
         form.engine.save();
-        EXPECT_EQ(CallResponse, RequestCompleted);
+        EXPECT_EQ(CallResponse, Response::Completed);
     }
     EXPECT_EQ(table(file::CIQL), std::vector<std::string>{"431="});
     EXPECT_EQ(table(file::OIQL), std::vector<std::string>{"431="});
@@ -186,48 +186,48 @@ TEST_F(CodeTablesTest, AQualifierCodeOfZeroClosesTheFormAndARealCodeIsAccepted)
 TEST_F(CodeTablesTest, DiagnosisCodesThatBeginWithALetterCanBeAdded)
 {
     {
-        UserForm form(managers::icdForm(), InsertRecord);
+        UserForm form(managers::icdForm(), Request::Insert);
         EXPECT_TRUE(form.type("ICD:ICDCODE", "J20.9"));
         EXPECT_FALSE(form.engine.isClosed());
         form.type("ICD:ICDDES", "ACUTE BRONCHITIS");
         form.engine.save();
-        EXPECT_EQ(CallResponse, RequestCompleted);
+        EXPECT_EQ(CallResponse, Response::Completed);
     }
     {
-        UserForm form(managers::icdForm(), InsertRecord);
+        UserForm form(managers::icdForm(), Request::Insert);
         form.type("ICD:ICDCODE", "V22.0");
         form.engine.save();
-        EXPECT_EQ(CallResponse, RequestCompleted);
+        EXPECT_EQ(CallResponse, Response::Completed);
     }
     // Only a blank code closes the form.
-    UserForm form(managers::icdForm(), InsertRecord);
+    UserForm form(managers::icdForm(), Request::Insert);
     form.engine.save();
     EXPECT_TRUE(form.engine.isClosed());
-    EXPECT_EQ(CallResponse, RequestCancelled);
+    EXPECT_EQ(CallResponse, Response::Cancelled);
     EXPECT_EQ(table(file::ICD48), (std::vector<std::string>{"J20.9=ACUTE BRONCHITIS", "V22.0="}));
 }
 
 TEST_F(CodeTablesTest, ANewEditionCanBeTypedAfterItsIndicator)
 {
     {
-        UserForm form(managers::icdEditionForm(), InsertRecord);
+        UserForm form(managers::icdEditionForm(), Request::Insert);
         EXPECT_EQ(form.engine.windowTitle(), "Adding a ICD-M Record");
         EXPECT_TRUE(form.type("ICDM:ICDV", "0"));
         EXPECT_FALSE(form.engine.isClosed());
         EXPECT_TRUE(form.type("ICDM:ICDM", "ICD-10-CM"));
         form.engine.save();
-        EXPECT_EQ(CallResponse, RequestCompleted);
+        EXPECT_EQ(CallResponse, Response::Completed);
     }
     {
         // A blank edition still closes the form, when the edition is tested.
-        UserForm form(managers::icdEditionForm(), InsertRecord);
+        UserForm form(managers::icdEditionForm(), Request::Insert);
         form.type("ICDM:ICDV", "9");
         form.engine.save();
         EXPECT_TRUE(form.engine.isClosed());
-        EXPECT_EQ(CallResponse, RequestCancelled);
+        EXPECT_EQ(CallResponse, Response::Cancelled);
     }
     {
-        UserForm form(managers::icdEditionForm(), InsertRecord);
+        UserForm form(managers::icdEditionForm(), Request::Insert);
         form.type("ICDM:ICDV", " ");
         EXPECT_TRUE(form.engine.isClosed());
     }
@@ -259,7 +259,7 @@ TEST_F(CodeTablesTest, EachLookupStartsAtTheFirstCodeAtOrAfterWhatWasTyped)
         auto* bytes = data::fileByLabel(c.file.label)->bytes;
         platform::clearRecord(c.file, bytes);
         platform::writeField(c.file.fields[0], bytes, std::string(c.typed));
-        CallRequest = SelectRecord;
+        CallRequest = Request::Select;
         Browse browse(c.browse);
         EXPECT_TRUE(browse.host.selectShown);
         EXPECT_EQ(browse.host.selectDefault, c.selectIsDefault);
@@ -267,7 +267,7 @@ TEST_F(CodeTablesTest, EachLookupStartsAtTheFirstCodeAtOrAfterWhatWasTyped)
 
         // &Select leaves the chosen record in the buffer and returns 1.
         browse.engine.buttonPressed(browse.engine.buttonIndex(BrowseRole::Select));
-        EXPECT_EQ(CallResponse, RequestCompleted);
+        EXPECT_EQ(CallResponse, Response::Completed);
         EXPECT_EQ(data::fieldText(c.file.fields[0], bytes).toStdString(), c.expected);
     }
 }
@@ -286,7 +286,7 @@ TEST_F(CodeTablesTest, ConfirmDeleteAnsweredCancelLeavesTheBrowseAsItWas)
     browse.engine.buttonPressed(browse.engine.buttonIndex(BrowseRole::Delete));
     browse.host.deliver();
     EXPECT_EQ(messages.numbers(), std::vector<int>{32});
-    EXPECT_EQ(browse.engine.localResponse(), RequestCancelled);
+    EXPECT_EQ(browse.engine.localResponse(), Response::Cancelled);
     EXPECT_EQ(browse.page(), before);
     EXPECT_EQ(browse.highlighted(), "304");
 
@@ -399,7 +399,7 @@ TEST_F(CodeTablesTest, LookupWindowsShowSelectAsTheDefaultOnlyForDiagnosisCodes)
     for (const char* code : {"431", "484"}) addCode(file::CIQL, code, "");
 
     data::ICD.ICDCODE.set("J3");
-    CallRequest = SelectRecord;
+    CallRequest = Request::Select;
     whenModal([](QWidget* dialog) {
         auto* w = dialog->findChild<BrowseWindow*>();
         ASSERT_NE(w, nullptr);
@@ -408,11 +408,11 @@ TEST_F(CodeTablesTest, LookupWindowsShowSelectAsTheDefaultOnlyForDiagnosisCodes)
         EXPECT_TRUE(w->button(BrowseRole::Select)->isDefault());
         w->button(BrowseRole::Select)->click();
     });
-    EXPECT_EQ(managers::selectIcd(), RequestCompleted);
+    EXPECT_EQ(managers::selectIcd(), Response::Completed);
     EXPECT_EQ(std::string(data::ICD.ICDCODE.trimmed()), "J45.20");
 
     data::CIQ.CICODE.set("44");
-    CallRequest = SelectRecord;
+    CallRequest = Request::Select;
     whenModal([](QWidget* dialog) {
         auto* w = dialog->findChild<BrowseWindow*>();
         ASSERT_NE(w, nullptr);
@@ -421,7 +421,7 @@ TEST_F(CodeTablesTest, LookupWindowsShowSelectAsTheDefaultOnlyForDiagnosisCodes)
         EXPECT_EQ(w->list()->toolTip(), "Browsing Records");
         w->button(BrowseRole::Select)->click();
     });
-    EXPECT_EQ(managers::selectBox14Qualifier(), RequestCompleted);
+    EXPECT_EQ(managers::selectBox14Qualifier(), Response::Completed);
     EXPECT_EQ(std::string(data::CIQ.CICODE.trimmed()), "484");
 }
 

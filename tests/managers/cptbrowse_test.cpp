@@ -46,7 +46,7 @@ protected:
     std::unique_ptr<data::FileUse> use;
     shell::BrowseDefinition def = managers::cptBrowse();
     int formCalls = 0;
-    int lastRequest = 0;
+    shell::Request lastRequest = shell::Request::None;
     std::unique_ptr<BrowseWindow> window;
 
     void SetUp() override
@@ -165,21 +165,21 @@ TEST_F(CptBrowseWindow, KeysPressTheUpdateButtons)
     QTableView* list = window->list();
     QTest::keyClick(list, Qt::Key_Insert);
     settle();
-    EXPECT_EQ(lastRequest, shell::InsertRecord);
+    EXPECT_EQ(lastRequest, shell::Request::Insert);
     QTest::keyClick(list, Qt::Key_Delete);
     settle();
-    EXPECT_EQ(lastRequest, shell::DeleteRecord);
+    EXPECT_EQ(lastRequest, shell::Request::Delete);
     QTest::keyClick(list, Qt::Key_Return, Qt::ControlModifier);
     settle();
-    EXPECT_EQ(lastRequest, shell::ChangeRecord);
+    EXPECT_EQ(lastRequest, shell::Request::Change);
     EXPECT_EQ(formCalls, 3);
 
     // Outside Select mode a double click is Change.
-    lastRequest = 0;
+    lastRequest = shell::Request::None;
     const QRect r = list->visualRect(list->model()->index(2, 0));
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, r.center());
     settle();
-    EXPECT_EQ(lastRequest, shell::ChangeRecord);
+    EXPECT_EQ(lastRequest, shell::Request::Change);
     EXPECT_EQ(formCalls, 4);
 }
 
@@ -204,7 +204,7 @@ TEST_F(CptBrowseWindow, RightButtonShowsThePopupAndItsChoicePressesTheButton)
     settle();
     EXPECT_EQ(seen, (QStringList{"&Add", "&Change", "&Delete", "-", "&Select"}));
     EXPECT_EQ(enabled, (std::vector<bool>{true, true, true, true, false}));
-    EXPECT_EQ(lastRequest, shell::ChangeRecord);
+    EXPECT_EQ(lastRequest, shell::Request::Change);
     // The form was given the row under the mouse.
     EXPECT_EQ(data::CPT.CPTCODE.trimmed(), "99204");
 }
@@ -232,8 +232,8 @@ TEST_F(CptBrowseWindow, TabChangeKeepsTheHighlightedRecord)
 TEST_F(CptBrowseWindow, LookupSelectsWithDoubleClickAndReturnsTheRecord)
 {
     data::CPT.CPTCODE.set("99215");
-    shell::CallRequest = shell::SelectRecord;
-    int response = 0;
+    shell::CallRequest = shell::Request::Select;
+    shell::Response response = shell::Response::None;
     whenOpened([&](QWidget* dialog) {
         auto* w = dialog->findChild<BrowseWindow*>();
         ASSERT_NE(w, nullptr);
@@ -248,7 +248,7 @@ TEST_F(CptBrowseWindow, LookupSelectsWithDoubleClickAndReturnsTheRecord)
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, r.center());
     });
     response = managers::selectCpt();
-    EXPECT_EQ(response, shell::RequestCompleted);
+    EXPECT_EQ(response, shell::Response::Completed);
     EXPECT_EQ(data::CPT.CPTCODE.trimmed(), "99216");
     EXPECT_EQ(data::openCount(data::file::CPT48), 1);  // the lookup released its use
 }
@@ -256,12 +256,12 @@ TEST_F(CptBrowseWindow, LookupSelectsWithDoubleClickAndReturnsTheRecord)
 TEST_F(CptBrowseWindow, LookupClosedWithEscapeIsCancelled)
 {
     data::CPT.CPTCODE.set("99999");
-    shell::CallRequest = shell::SelectRecord;
+    shell::CallRequest = shell::Request::Select;
     whenOpened([](QWidget* dialog) {
         settle();
         QTest::keyClick(dialog, Qt::Key_Escape);
     });
-    EXPECT_EQ(managers::selectCpt(), shell::RequestCancelled);
+    EXPECT_EQ(managers::selectCpt(), shell::Response::Cancelled);
     EXPECT_EQ(data::CPT.CPTCODE.trimmed(), "99230");  // the last record was highlighted
 }
 

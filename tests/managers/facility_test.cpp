@@ -46,7 +46,7 @@ protected:
 TEST_F(FacilityTest, AnIdentifierOnFileShowsTheDuplicateKeyErrorAndTheFormKeepsWhatWasTyped)
 {
     addFacility("12-3456789", "MAIN STREET CLINIC");
-    UserForm f(managers::facilityForm(), InsertRecord);
+    UserForm f(managers::facilityForm(), Request::Insert);
     EXPECT_EQ(f.engine.windowTitle(), "Record will be added");
     ASSERT_TRUE(f.type("FAC:FACILITYID", "12-3456789"));
     ASSERT_TRUE(f.type("FAC:FACILTYNAME", "RIVERSIDE ANNEX"));
@@ -60,34 +60,34 @@ TEST_F(FacilityTest, AnIdentifierOnFileShowsTheDuplicateKeyErrorAndTheFormKeepsW
 
     ASSERT_TRUE(f.type("FAC:FACILITYID", "12-34567890"));
     f.engine.save();
-    EXPECT_EQ(f.engine.response(), RequestCompleted);
+    EXPECT_EQ(f.engine.response(), Response::Completed);
     EXPECT_EQ(facilities(), (std::vector<std::string>{"12-3456789 MAIN STREET CLINIC", "12-34567890 RIVERSIDE ANNEX"}));
 }
 
 TEST_F(FacilityTest, AnIdentifierOfLettersOnlyCountsAsZeroAndClosesTheForm)
 {
     for (const char* id : {"ABCDEF", "0", "000-00"}) {
-        UserForm f(managers::facilityForm(), InsertRecord);
+        UserForm f(managers::facilityForm(), Request::Insert);
         EXPECT_FALSE(f.type("FAC:FACILITYID", id)) << id;
         EXPECT_TRUE(f.engine.isClosed()) << id;
-        EXPECT_EQ(CallResponse, RequestCancelled) << id;
+        EXPECT_EQ(CallResponse, Response::Cancelled) << id;
     }
     {
         // Saved with no identifier at all: the accept-all pass closes it.
-        UserForm f(managers::facilityForm(), InsertRecord);
+        UserForm f(managers::facilityForm(), Request::Insert);
         ASSERT_TRUE(f.type("FAC:FACILTYNAME", "NO ID CLINIC"));
         f.engine.save();
-        EXPECT_EQ(f.engine.response(), RequestCancelled);
+        EXPECT_EQ(f.engine.response(), Response::Cancelled);
     }
     {
         // An identifier that begins with a digit passes, letters after it
         // and all.
-        UserForm f(managers::facilityForm(), InsertRecord);
+        UserForm f(managers::facilityForm(), Request::Insert);
         ASSERT_TRUE(f.type("FAC:FACILITYID", "9AB"));
         EXPECT_FALSE(f.engine.isClosed());
         ASSERT_TRUE(f.type("FAC:FACILTYNAME", "NINE CLINIC"));
         f.engine.save();
-        EXPECT_EQ(f.engine.response(), RequestCompleted);
+        EXPECT_EQ(f.engine.response(), Response::Completed);
     }
     EXPECT_EQ(facilities(), std::vector<std::string>{"9AB NINE CLINIC"});
     EXPECT_TRUE(messages.shown().empty());
@@ -100,7 +100,7 @@ TEST_F(FacilityTest, TheLookupListsByNameWithTheFacilityLocationUnderTheList)
     addFacility("200", "NORTH WING", "2 NORTH RD", "AKRON OH 44303");
     data::clearRecord(file::Facility, data::bytesOf(data::FAC));
     data::FAC.FACILTYNAME.set("N");
-    CallRequest = SelectRecord;
+    CallRequest = Request::Select;
     std::vector<QString> seen;
     test::whenOpened([&](QWidget* dialog) {
         auto* w = dialog->findChild<BrowseWindow*>();
@@ -151,7 +151,7 @@ TEST_F(FacilityTest, TheLookupListsByNameWithTheFacilityLocationUnderTheList)
         EXPECT_TRUE(dialog->grab().save(path.chopped(4) + "-grown.png"));
         w->button(BrowseRole::Select)->click();
     });
-    EXPECT_EQ(managers::selectFacility(), RequestCompleted);
+    EXPECT_EQ(managers::selectFacility(), Response::Completed);
     EXPECT_EQ(seen, (std::vector<QString>{"EAST WING", "NORTH WING", "WEST WING"}));
     EXPECT_EQ(data::FAC.FACILITYID.trimmed(), "200");
     EXPECT_EQ(data::FAC.FACILITYADD2.trimmed(), "AKRON OH 44303");

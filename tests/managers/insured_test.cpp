@@ -67,7 +67,7 @@ protected:
 
 TEST_F(InsuredTest, ChoosingAPlanOrRelationshipStoresItsCodeAndWordsAndNothingElse)
 {
-    UserForm f(managers::otherInsuredForm(), InsertRecord);
+    UserForm f(managers::otherInsuredForm(), Request::Insert);
     ASSERT_TRUE(f.type("IN2:INS2CARTERM", "12/31/2025"));
     const int plan = f.at("IN2:INS2PLAN");
     ASSERT_EQ(f.engine.control(plan).choices[1].text, " MEDICAID");
@@ -91,7 +91,7 @@ TEST_F(InsuredTest, ChoosingAPlanOrRelationshipStoresItsCodeAndWordsAndNothingEl
     EXPECT_EQ(data::IN2.PLAN.trimmed(), "OTHER");
 
     // The primary editor keeps its words in its own fields.
-    UserForm g(managers::insuredForm(), InsertRecord);
+    UserForm g(managers::insuredForm(), Request::Insert);
     g.engine.choose(g.at("IN1:INS1PLAN"), 4);
     g.engine.choose(g.at("IN1:INS1PATREL2INS"), 0);
     EXPECT_EQ(data::IN1.PLAN.trimmed(), "GROUP HEALTH PLAN");
@@ -107,7 +107,7 @@ TEST_F(InsuredTest, EnteringABlankAddressOrPhoneFieldTakesThePatientsAndAFilledO
     data::PAT.HAREA.set("217");
     data::PAT.HPHON.set("555-0142");
 
-    UserForm f(managers::insuredForm(), InsertRecord);
+    UserForm f(managers::insuredForm(), Request::Insert);
     ASSERT_TRUE(f.type("IN1:INS1ADD1", "9 OAK LANE"));
     f.engine.enter(f.at("IN1:INS1ADD1"));
     EXPECT_EQ(data::IN1.INS1ADD1.trimmed(), "9 OAK LANE");
@@ -122,7 +122,7 @@ TEST_F(InsuredTest, EnteringABlankAddressOrPhoneFieldTakesThePatientsAndAFilledO
     EXPECT_EQ(f.shown("IN1:INS1HPHONE"), "555-0142");  // the window shows what was filled in
 
     // The other editor copies the street into its own field.
-    UserForm g(managers::otherInsuredForm(), InsertRecord);
+    UserForm g(managers::otherInsuredForm(), Request::Insert);
     g.engine.enter(g.at("IN2:INS2ADD1"));
     EXPECT_EQ(data::IN2.INS2ADD1.trimmed(), "12 ELM STREET");
     EXPECT_TRUE(data::IN2.INS2ADD2.isBlank());  // not entered: not filled
@@ -131,25 +131,25 @@ TEST_F(InsuredTest, EnteringABlankAddressOrPhoneFieldTakesThePatientsAndAFilledO
 TEST_F(InsuredTest, AReferenceNumberOfZeroOrABlankNameClosesWithoutSaving)
 {
     {
-        UserForm f(managers::insuredForm(), InsertRecord);
+        UserForm f(managers::insuredForm(), Request::Insert);
         EXPECT_FALSE(f.type("IN1:INS1ID", "000000000-00"));
         EXPECT_TRUE(f.engine.isClosed());
-        EXPECT_EQ(CallResponse, RequestCancelled);
+        EXPECT_EQ(CallResponse, Response::Cancelled);
     }
     {
         // Save with no reference number: the accept-all pass closes the form.
-        UserForm f(managers::insuredForm(), InsertRecord);
+        UserForm f(managers::insuredForm(), Request::Insert);
         ASSERT_TRUE(f.type("IN1:INS1NAME", "DOE, JANE"));
         f.engine.save();
         EXPECT_TRUE(f.engine.isClosed());
-        EXPECT_EQ(CallResponse, RequestCancelled);
+        EXPECT_EQ(CallResponse, Response::Cancelled);
     }
     {
-        UserForm f(managers::otherInsuredForm(), InsertRecord);
+        UserForm f(managers::otherInsuredForm(), Request::Insert);
         ASSERT_TRUE(f.type("IN2:INS2ID", "123456789-01"));
         f.engine.save();  // the name is blank
         EXPECT_TRUE(f.engine.isClosed());
-        EXPECT_EQ(f.engine.response(), RequestCancelled);
+        EXPECT_EQ(f.engine.response(), Response::Cancelled);
     }
     EXPECT_TRUE(primaries().empty());
     EXPECT_TRUE(others().empty());
@@ -159,7 +159,7 @@ TEST_F(InsuredTest, AReferenceNumberOfZeroOrABlankNameClosesWithoutSaving)
 TEST_F(InsuredTest, TheReferenceNumberIsStoredAsElevenDigitsAndMayBeOnFileOnce)
 {
     {
-        UserForm f(managers::insuredForm(), InsertRecord);
+        UserForm f(managers::insuredForm(), Request::Insert);
         EXPECT_FALSE(f.type("IN1:INS1ID", "12345678"));  // too few digits: refused, nothing lost
         ASSERT_EQ(f.host.refusals.size(), 1u);
         EXPECT_FALSE(f.engine.isClosed());
@@ -167,7 +167,7 @@ TEST_F(InsuredTest, TheReferenceNumberIsStoredAsElevenDigitsAndMayBeOnFileOnce)
         EXPECT_EQ(f.shown("IN1:INS1ID"), "123456789-01");
         ASSERT_TRUE(f.type("IN1:INS1NAME", "DOE, JOHN"));
         f.engine.save();
-        EXPECT_EQ(f.engine.response(), RequestCompleted);
+        EXPECT_EQ(f.engine.response(), Response::Completed);
     }
     EXPECT_EQ(primaries(), std::vector<std::string>{"12345678901 DOE, JOHN "});
 
@@ -178,7 +178,7 @@ TEST_F(InsuredTest, TheReferenceNumberIsStoredAsElevenDigitsAndMayBeOnFileOnce)
     EXPECT_EQ(format[1].picture.format(platform::FieldValue(std::string("12345678901"))), "123456789-01");
 
     {
-        UserForm f(managers::insuredForm(), InsertRecord);
+        UserForm f(managers::insuredForm(), Request::Insert);
         ASSERT_TRUE(f.type("IN1:INS1ID", "123456789-01"));
         ASSERT_TRUE(f.type("IN1:INS1NAME", "DOE, JANE"));
         f.engine.save();
@@ -194,7 +194,7 @@ TEST_F(InsuredTest, TheReferenceNumberIsStoredAsElevenDigitsAndMayBeOnFileOnce)
     // The other coverage has its own file: the same number is new there, and
     // its own duplicate names its own key.
     for (int round = 0; round < 2; ++round) {
-        UserForm f(managers::otherInsuredForm(), InsertRecord);
+        UserForm f(managers::otherInsuredForm(), Request::Insert);
         ASSERT_TRUE(f.type("IN2:INS2ID", "12345678901"));
         ASSERT_TRUE(f.type("IN2:INS2NAME", "DOE, JOHN"));
         f.engine.save();
@@ -209,7 +209,7 @@ TEST_F(InsuredTest, ThePlansAddressFollowsTheNameAndAPlanNotOnFileShowsBlankLine
 {
     addPlan("AETNA", "PO BOX 981106", "", "EL PASO TX 79998");
     data::FileUse payer{&file::Payer};
-    UserForm f(managers::insuredForm(), InsertRecord);
+    UserForm f(managers::insuredForm(), Request::Insert);
     ASSERT_TRUE(f.type("IN1:INS1CARNAME", "aetna"));  // the name key ignores letter case
     EXPECT_EQ(planLines(f), (std::vector<QString>{"PO BOX 981106", "", "EL PASO TX 79998"}));
 
@@ -221,7 +221,7 @@ TEST_F(InsuredTest, ThePlansAddressFollowsTheNameAndAPlanNotOnFileShowsBlankLine
     // redisplay during the save must not lose it.
     f.engine.type(f.at("IN1:INS1CARTERM"), "06/30/2026");
     f.engine.save();
-    EXPECT_EQ(f.engine.response(), RequestCompleted);
+    EXPECT_EQ(f.engine.response(), Response::Completed);
     EXPECT_EQ(primaries(), std::vector<std::string>{"98765432100 ROE, RICHARD NO SUCH PLAN"});
     EXPECT_EQ(records(file::Insured1, "IN1:INS1IDKEY", [] { return std::string(data::IN1.INS1CARTERM.view()); }),
               std::vector<std::string>{"20260630"});
@@ -237,7 +237,7 @@ TEST_F(InsuredTest, APlanChosenInThePlanBrowserIsStoredCutTo28AndShowsItsAddress
     addPlan(longName, "300 E RANDOLPH ST", "", "CHICAGO IL 60601");
     addPlan("CIGNA", "PO BOX 188061");
 
-    CallRequest = InsertRecord;
+    CallRequest = Request::Insert;
     FormEngine engine(managers::insuredForm());
     ASSERT_EQ(engine.open(), FormEngine::Opening::ShowWindow);
     FormWindow window(engine);
@@ -335,7 +335,7 @@ TEST_F(InsuredTest, TheOtherInsuredBrowserIsALookupThatLeavesTheChosenCoverageIn
         });
     data::clearRecord(file::Insured2, data::bytesOf(data::IN2));
     data::IN2.INS2NAME.set("AZ");
-    CallRequest = SelectRecord;
+    CallRequest = Request::Select;
     test::whenOpened([](QWidget* dialog) {
         auto* browse = dialog->findChild<BrowseWindow*>();
         ASSERT_NE(browse, nullptr);
@@ -344,7 +344,7 @@ TEST_F(InsuredTest, TheOtherInsuredBrowserIsALookupThatLeavesTheChosenCoverageIn
         EXPECT_TRUE(browse->button(BrowseRole::Select)->isDefault());
         browse->button(BrowseRole::Select)->click();
     });
-    EXPECT_EQ(managers::selectOtherInsured(), RequestCompleted);
+    EXPECT_EQ(managers::selectOtherInsured(), Response::Completed);
     EXPECT_EQ(data::IN2.INS2NAME.trimmed(), "BROWN, BO");
     EXPECT_EQ(data::IN2.INS2ID.trimmed(), "30000000002");
 }

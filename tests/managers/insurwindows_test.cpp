@@ -33,7 +33,7 @@ protected:
     }
     void grabForm(const FormDefinition& def, const char* name)
     {
-        CallRequest = InsertRecord;
+        CallRequest = Request::Insert;
         FormEngine engine(def);
         ASSERT_EQ(engine.open(), FormEngine::Opening::ShowWindow) << name;
         {
@@ -98,7 +98,7 @@ TEST_F(ManagerWindows, Pictures)
     data::INV.PAT.set(platform::Decimal(3));
     for (auto [def, name] : {std::pair{&managers::referringBrowse(), "referringbrowse"},
                              std::pair{&managers::authBrowse(), "authbrowse"}}) {
-        CallRequest = SelectRecord;
+        CallRequest = Request::Select;
         BrowseWindow window(*def);
         window.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));

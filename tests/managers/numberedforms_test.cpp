@@ -44,11 +44,11 @@ TEST_F(NumberedEditors, ABlankNameOrAMissingNumberClosesTheEditorWithoutWriting)
         SCOPED_TRACE(e.def.label);
         {
             // A new record whose name is left blank: nothing stays behind.
-            UserForm form(e.form(), InsertRecord);
+            UserForm form(e.form(), Request::Insert);
             ASSERT_TRUE(form.type(e.otherField, "1 ELM ST"));
             form.engine.save();
             EXPECT_TRUE(form.engine.isClosed());
-            EXPECT_EQ(CallResponse, RequestCancelled);
+            EXPECT_EQ(CallResponse, Response::Cancelled);
         }
         EXPECT_TRUE(numbers(e).empty());
 
@@ -56,10 +56,10 @@ TEST_F(NumberedEditors, ABlankNameOrAMissingNumberClosesTheEditorWithoutWriting)
         // closes as soon as its name field is entered, writing nothing.
         e.add(-1, "NOBODY", {});
         readForChange(e.def, e.numberKey);
-        UserForm form(e.form(), ChangeRecord);
+        UserForm form(e.form(), Request::Change);
         form.engine.enter(form.at(e.nameField));
         EXPECT_TRUE(form.engine.isClosed());
-        EXPECT_EQ(CallResponse, RequestCancelled);
+        EXPECT_EQ(CallResponse, Response::Cancelled);
         releaseHeld();
         EXPECT_EQ(numbers(e), (std::vector<long long>{-1}));
     }
@@ -72,9 +72,9 @@ TEST_F(NumberedEditors, NumbersEndAtTheLastTheFieldHoldsAndAreNeverWrapped)
         const std::size_t before = messages.shown().size();
         e.add(e.last, "LAST, ONE", {});
         messages.answer(Button::Cancel);
-        UserForm form(e.form(), InsertRecord);
+        UserForm form(e.form(), Request::Insert);
         EXPECT_TRUE(form.ended());
-        EXPECT_EQ(CallResponse, RequestCancelled);
+        EXPECT_EQ(CallResponse, Response::Cancelled);
         ASSERT_EQ(messages.shown().size(), before + 1);
         const auto& shown = messages.shown().back();
         EXPECT_EQ(shown.number, 25);

@@ -33,7 +33,7 @@ protected:
 TEST_F(PatientTest, TheFirstPatientIsOneAndACancelledInsertGivesItsNumberBack)
 {
     {
-        UserForm form(patientForm(), InsertRecord);
+        UserForm form(patientForm(), Request::Insert);
         EXPECT_EQ(form.engine.windowTitle(), "Record will be added");
         EXPECT_EQ(data::PAT.PAT.asInt(), 1);
         ASSERT_TRUE(form.type("PAT:LNAME", "SMITH, JOHN"));
@@ -41,14 +41,14 @@ TEST_F(PatientTest, TheFirstPatientIsOneAndACancelledInsertGivesItsNumberBack)
     }
     EXPECT_TRUE(numbers().empty());
     {
-        UserForm form(patientForm(), InsertRecord);
+        UserForm form(patientForm(), Request::Insert);
         EXPECT_EQ(data::PAT.PAT.asInt(), 1);
         ASSERT_TRUE(form.type("PAT:LNAME", "SMITH, JOHN"));
         form.engine.save();
-        EXPECT_EQ(CallResponse, RequestCompleted);
+        EXPECT_EQ(CallResponse, Response::Completed);
     }
     {
-        UserForm form(patientForm(), InsertRecord);
+        UserForm form(patientForm(), Request::Insert);
         EXPECT_EQ(data::PAT.PAT.asInt(), 2);
     }
     EXPECT_EQ(numbers(), (std::vector<long long>{1}));
@@ -57,7 +57,7 @@ TEST_F(PatientTest, TheFirstPatientIsOneAndACancelledInsertGivesItsNumberBack)
 TEST_F(PatientTest, DatesAndSocialSecurityNumbersAreStoredInTheirOwnForm)
 {
     {
-        UserForm form(patientForm(), InsertRecord);
+        UserForm form(patientForm(), Request::Insert);
         ASSERT_TRUE(form.type("PAT:LNAME", "SMITH, JOHN"));
         form.engine.choose(form.at("PAT:SEX"), 1);
         EXPECT_EQ(data::PAT.SEX.view(), "F");
@@ -76,7 +76,7 @@ TEST_F(PatientTest, DatesAndSocialSecurityNumbersAreStoredInTheirOwnForm)
         EXPECT_FALSE(form.engine.isClosed());
         ASSERT_TRUE(form.type("PAT:BDATE", "01/05/1970"));
         form.engine.save();
-        ASSERT_EQ(CallResponse, RequestCompleted);
+        ASSERT_EQ(CallResponse, Response::Completed);
     }
     readBack(1);
     EXPECT_EQ(data::PAT.BDATE.view(), "19700105");
@@ -85,7 +85,7 @@ TEST_F(PatientTest, DatesAndSocialSecurityNumbersAreStoredInTheirOwnForm)
 
     // The next patient recalls the date and the number with the ditto key,
     // in their stored form; other fields stay as they are.
-    UserForm next(patientForm(), InsertRecord);
+    UserForm next(patientForm(), Request::Insert);
     next.ditto("PAT:BDATE");
     next.ditto("PAT:SSN");
     EXPECT_EQ(data::PAT.BDATE.view(), "19700105");

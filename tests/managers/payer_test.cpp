@@ -44,14 +44,14 @@ TEST_F(PayerTest, ABlankPlanNameClosesTheEditorAndANameOnFileIsRefusedByItsKeyNa
 {
     addPlan("MEDICARE PART B");
     {
-        UserForm f(managers::payerForm(), InsertRecord);
+        UserForm f(managers::payerForm(), Request::Insert);
         ASSERT_TRUE(f.type("HIC:HICADD1", "PO BOX 1"));
         f.engine.save();  // no name
         EXPECT_TRUE(f.engine.isClosed());
-        EXPECT_EQ(CallResponse, RequestCancelled);
+        EXPECT_EQ(CallResponse, Response::Cancelled);
     }
     {
-        UserForm f(managers::payerForm(), InsertRecord);
+        UserForm f(managers::payerForm(), Request::Insert);
         ASSERT_TRUE(f.type("HIC:HICNAME", "Medicare Part B"));  // the key ignores letter case
         ASSERT_TRUE(f.type("HIC:HICPHONE", "800-555-0100"));
         f.engine.save();
@@ -64,7 +64,7 @@ TEST_F(PayerTest, ABlankPlanNameClosesTheEditorAndANameOnFileIsRefusedByItsKeyNa
 
         ASSERT_TRUE(f.type("HIC:HICNAME", "MEDICAID OF OHIO"));
         f.engine.save();
-        EXPECT_EQ(f.engine.response(), RequestCompleted);
+        EXPECT_EQ(f.engine.response(), Response::Completed);
     }
     EXPECT_EQ(plans(), (std::vector<std::string>{"MEDICAID OF OHIO", "MEDICARE PART B"}));
 }
@@ -77,7 +77,7 @@ TEST_F(PayerTest, TheMenusPlanManagerListsThePlansWithTheHighlightedPlansAddress
     QMdiArea area;
     area.resize(1000, 700);
     area.show();
-    CallRequest = SelectRecord;  // whatever was left: the menu opens a plain window
+    CallRequest = Request::Select;  // whatever was left: the menu opens a plain window
     QMdiSubWindow* sub = managers::openPayerManager(&area);
     test::settle();
     auto* w = qobject_cast<BrowseWindow*>(sub->widget());

@@ -43,7 +43,7 @@ protected:
     }
 
     // A browse over the Provider file, headless.
-    void openBrowse(const BrowseDefinition& def, int request = NoRequest)
+    void openBrowse(const BrowseDefinition& def, Request request = Request::None)
     {
         engine = std::make_unique<BrowseEngine>(def);
         host.engine = engine.get();
@@ -78,16 +78,16 @@ protected:
 TEST_F(ProviderTest, TheFirstProviderIsNumberOneAndTheNextTwo)
 {
     {
-        UserForm form(providerForm(), InsertRecord);
+        UserForm form(providerForm(), Request::Insert);
         ASSERT_FALSE(form.ended());
         EXPECT_EQ(form.engine.windowTitle(), "Record will be added");
         EXPECT_EQ(data::PRV.PRV.asInt(), 1);
         ASSERT_TRUE(form.type("PRV:PNAME", "ADAMS, JOHN MD"));
         form.engine.save();
-        EXPECT_EQ(CallResponse, RequestCompleted);
+        EXPECT_EQ(CallResponse, Response::Completed);
     }
     {
-        UserForm form(providerForm(), InsertRecord);
+        UserForm form(providerForm(), Request::Insert);
         EXPECT_EQ(data::PRV.PRV.asInt(), 2);
         ASSERT_TRUE(form.type("PRV:PNAME", "BAKER, ANN MD"));
         form.engine.save();
@@ -98,7 +98,7 @@ TEST_F(ProviderTest, TheFirstProviderIsNumberOneAndTheNextTwo)
 
 TEST_F(ProviderTest, EmptyBillingFieldsTakeThePhysicalOnesOneByOneAndTypedOnesStay)
 {
-    UserForm form(providerForm(), InsertRecord);
+    UserForm form(providerForm(), Request::Insert);
     ASSERT_TRUE(form.type("PRV:PNAME", "ADAMS, JOHN MD"));
     ASSERT_TRUE(form.type("PRV:PADD1", "12 MAIN ST"));
     ASSERT_TRUE(form.type("PRV:PADD2", "SPRINGFIELD IL 62701"));
@@ -120,7 +120,7 @@ TEST_F(ProviderTest, EmptyBillingFieldsTakeThePhysicalOnesOneByOneAndTypedOnesSt
     EXPECT_EQ(form.shown("PRV:BADD1"), "PO BOX 9");
     for (const char* f : {"PRV:BPAREACODE", "PRV:BPHONE", "PRV:BFAREACODE", "PRV:BFAX"}) form.engine.enter(form.at(f));
     form.engine.save();
-    ASSERT_EQ(CallResponse, RequestCompleted);
+    ASSERT_EQ(CallResponse, Response::Completed);
 
     readBack(1);
     EXPECT_EQ(data::PRV.BADD1.trimmed(), "PO BOX 9");
@@ -138,7 +138,7 @@ TEST_F(ProviderTest, ABillingFieldThatHoldsAValueIsNotOverwritten)
         data::PRV.BPHONE.set("555-9999");
     });
     readForChange(file::Provider, "PRV:PRVKEY");
-    UserForm form(providerForm(), ChangeRecord);
+    UserForm form(providerForm(), Request::Change);
     EXPECT_EQ(form.engine.windowTitle(), "Record will be changed");
     form.engine.enter(form.at("PRV:BPHONE"));
     EXPECT_EQ(form.shown("PRV:BPHONE"), "555-9999");
@@ -147,7 +147,7 @@ TEST_F(ProviderTest, ABillingFieldThatHoldsAValueIsNotOverwritten)
 
 TEST_F(ProviderTest, CheckBoxesStoreTheirLettersAndClearingNeverStoresABlank)
 {
-    UserForm form(providerForm(), InsertRecord);
+    UserForm form(providerForm(), Request::Insert);
     ASSERT_TRUE(form.type("PRV:PNAME", "ADAMS, JOHN MD"));
     const int tax = form.at("PRV:TIDX");
     const int group = form.at("PRV:GIDX");
@@ -244,7 +244,7 @@ TEST_F(ProviderTest, TheLookupStepsByTheNumbersFirstDigit)
 {
     data::FileUse use{&file::Provider};
     for (long long n : {3, 10, 11, 20}) addProvider(n, "DOCTOR");
-    openBrowse(providerLookup(), SelectRecord);
+    openBrowse(providerLookup(), Request::Select);
     highlightNumber(10);
     // 10 begins with 1: one row down, and 11 begins with 1 too.
     engine->characterTyped('1');
@@ -268,7 +268,7 @@ TEST_F(ProviderTest, WithoutElevenTypingOneOnTenLocatesAtOrAfterOne)
 {
     data::FileUse use{&file::Provider};
     for (long long n : {3, 10, 20}) addProvider(n, "DOCTOR");
-    openBrowse(providerLookup(), SelectRecord);
+    openBrowse(providerLookup(), Request::Select);
     highlightNumber(10);
     engine->characterTyped('1');
     host.deliver();
@@ -292,7 +292,7 @@ TEST_F(ProviderTest, TheLookupOnlySelects)
     // double click hands it back.
     host = test::HeadlessBrowseHost{};
     data::PRV.PRV.set(2);
-    openBrowse(providerLookup(), SelectRecord);
+    openBrowse(providerLookup(), Request::Select);
     EXPECT_EQ(engine->popupText(), "&Select");
     EXPECT_EQ(highlightedNumber(), 2);
     // The thumb table interpolates the numbers 1..40.
@@ -303,7 +303,7 @@ TEST_F(ProviderTest, TheLookupOnlySelects)
     EXPECT_TRUE(host.pressed.empty());
     engine->keyPressed(ListKey::DoubleClick);
     EXPECT_TRUE(engine->closed());
-    EXPECT_EQ(CallResponse, RequestCompleted);
+    EXPECT_EQ(CallResponse, Response::Completed);
     EXPECT_EQ(data::PRV.PRV.asInt(), 2);
 }
 

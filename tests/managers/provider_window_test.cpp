@@ -214,8 +214,8 @@ TEST_F(ProviderWindows, TheLookupSelectsTheProviderStepsOnTheTypedDigit)
     });
     platform::clearRecord(file::Provider, data::bytesOf(data::PRV));
     data::PRV.PRV.set(10);
-    shell::CallRequest = shell::SelectRecord;
-    EXPECT_EQ(managers::selectProvider(frame.get()), shell::RequestCompleted);
+    shell::CallRequest = shell::Request::Select;
+    EXPECT_EQ(managers::selectProvider(frame.get()), shell::Response::Completed);
     EXPECT_EQ(data::PRV.PRV.asInt(), 11);
     EXPECT_EQ(data::PRV.PNAME.trimmed(), "CLARK, EVE MD");
 }

@@ -31,14 +31,14 @@ protected:
 TEST_F(ReferringTest, TwoProvidersWithOneIdentifierAreBothStored)
 {
     for (const char* name : {"WELBY, MARCUS", "KILDARE, JAMES"}) {
-        UserForm f(managers::referringForm(), InsertRecord);
+        UserForm f(managers::referringForm(), Request::Insert);
         EXPECT_EQ(f.engine.windowTitle(), "Record Will Be Added");
         ASSERT_TRUE(f.type("REF:F17ID", "1234567"));
         ASSERT_TRUE(f.type("REF:F17Q", "DN"));
         ASSERT_TRUE(f.type("REF:F17R", name));
         ASSERT_TRUE(f.type("REF:F17B", "1992753880"));
         f.engine.save();
-        EXPECT_EQ(f.engine.response(), RequestCompleted) << name;
+        EXPECT_EQ(f.engine.response(), Response::Completed) << name;
     }
     EXPECT_EQ(referring(), (std::vector<std::string>{"1234567 KILDARE, JAMES", "1234567 WELBY, MARCUS"}));
     EXPECT_TRUE(messages.shown().empty());
@@ -47,9 +47,9 @@ TEST_F(ReferringTest, TwoProvidersWithOneIdentifierAreBothStored)
 TEST_F(ReferringTest, AnIdentifierWithNumberZeroClosesTheForm)
 {
     for (const char* id : {"0", "REF", "00"}) {
-        UserForm f(managers::referringForm(), InsertRecord);
+        UserForm f(managers::referringForm(), Request::Insert);
         EXPECT_FALSE(f.type("REF:F17ID", id)) << id;
-        EXPECT_EQ(CallResponse, RequestCancelled) << id;
+        EXPECT_EQ(CallResponse, Response::Cancelled) << id;
     }
     EXPECT_TRUE(referring().empty());
 }
@@ -61,7 +61,7 @@ TEST_F(ReferringTest, InSelectModeSelectIsShownButIsNotTheDefaultButton)
         data::REF.F17R.set("WELBY, MARCUS");
     });
     {
-        CallRequest = SelectRecord;
+        CallRequest = Request::Select;
         test::HeadlessBrowse b(managers::referringBrowse());
         EXPECT_TRUE(b.host.selectShown);
         EXPECT_FALSE(b.host.selectDefault);
@@ -69,7 +69,7 @@ TEST_F(ReferringTest, InSelectModeSelectIsShownButIsNotTheDefaultButton)
         EXPECT_EQ(b.engine.popupText(), "&Add|&Change|&Delete|-|&Select");
     }
     {
-        CallRequest = NoRequest;
+        CallRequest = Request::None;
         test::HeadlessBrowse b(managers::referringBrowse());
         EXPECT_FALSE(b.host.selectShown);
     }
@@ -83,7 +83,7 @@ TEST_F(ReferringTest, EntryBoxesTakeNoMoreThanTheRecordHolds)
 {
     const QString thirty = "ABCDEFGHIJKLMNOPQRSTUVWXYZ1234";
     {
-        CallRequest = InsertRecord;
+        CallRequest = Request::Insert;
         FormEngine engine(managers::referringForm());
         ASSERT_EQ(engine.open(), FormEngine::Opening::ShowWindow);
         FormWindow window(engine);
@@ -106,12 +106,12 @@ TEST_F(ReferringTest, EntryBoxesTakeNoMoreThanTheRecordHolds)
         test::settle();
         EXPECT_TRUE(messages.shown().empty());
         engine.save();
-        EXPECT_EQ(engine.response(), RequestCompleted);
+        EXPECT_EQ(engine.response(), Response::Completed);
     }
     EXPECT_EQ(referring(), std::vector<std::string>{"4455 " + thirty.left(24).toStdString()});
 
     data::INV.PAT.set(platform::Decimal(4));
-    CallRequest = InsertRecord;
+    CallRequest = Request::Insert;
     FormEngine engine(managers::authForm());
     ASSERT_EQ(engine.open(), FormEngine::Opening::ShowWindow);
     FormWindow window(engine);
@@ -142,7 +142,7 @@ TEST_F(ReferringTest, AFailedAddOfAFileWithoutAUniqueKeyIsAnInsertError)
         {managers::authForm(), "Auth", {{"AUT:AUTHDATE", "03/01/2024"}, {"AUT:AUTHSIGN", "SELF"}}},
     };
     for (const Case& c : cases) {
-        UserForm f(c.form, InsertRecord);
+        UserForm f(c.form, Request::Insert);
         for (auto [field, text] : c.typed) ASSERT_TRUE(f.type(field, text)) << field;
         platform::faults::failOn(platform::faults::Operation::Add, c.file, 1, platform::errc::DriverError);
         f.engine.save();
@@ -154,7 +154,7 @@ TEST_F(ReferringTest, AFailedAddOfAFileWithoutAUniqueKeyIsAnInsertError)
         EXPECT_EQ(f.host.focused, f.at(c.typed[0].first)) << c.file;
         // Nothing was lost: saving again stores the record.
         f.engine.save();
-        EXPECT_EQ(f.engine.response(), RequestCompleted) << c.file;
+        EXPECT_EQ(f.engine.response(), Response::Completed) << c.file;
     }
 }
 

@@ -124,8 +124,8 @@ TEST_F(RenderingTest, TheBrowsersPlaceAndSizeSurviveARestart)
         left = dialog->geometry();
         dialog->findChild<BrowseWindow*>()->button(BrowseRole::Close)->click();
     });
-    CallRequest = SelectRecord;
-    EXPECT_EQ(managers::selectRendering(ini), RequestCancelled);
+    CallRequest = Request::Select;
+    EXPECT_EQ(managers::selectRendering(ini), Response::Cancelled);
     {
         const platform::IniFile saved(ini);
         EXPECT_EQ(saved.value("F24jEditor", "Maximize"), "No");
@@ -144,8 +144,8 @@ TEST_F(RenderingTest, TheBrowsersPlaceAndSizeSurviveARestart)
         selectDefault = w->button(BrowseRole::Select)->isDefault();
         w->button(BrowseRole::Select)->click();
     });
-    CallRequest = SelectRecord;
-    EXPECT_EQ(managers::selectRendering(ini), RequestCompleted);
+    CallRequest = Request::Select;
+    EXPECT_EQ(managers::selectRendering(ini), Response::Completed);
     EXPECT_EQ(reopened, left);
     EXPECT_TRUE(selectDefault);
     EXPECT_EQ(data::REN.F24JNAME.trimmed(), "HOUSE, GREG");

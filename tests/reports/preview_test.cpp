@@ -61,7 +61,7 @@ TEST(ReportPreview, OnePageDisablesPagingAndExitAnswersTwo)
     EXPECT_EQ(window.zoomStatus(), "No Zoom");
     window.grab().save("/tmp/reports-engine-preview1.png");
 
-    kestrel::shell::CallResponse = 0;
+    kestrel::shell::CallResponse = kestrel::shell::Response::None;
     QTimer::singleShot(0, &window, [&] { QTest::keyClick(&window, Qt::Key_Escape); });
     window.hide();
     EXPECT_EQ(window.exec(), 2);
@@ -71,8 +71,8 @@ TEST(ReportPreview, OnePageDisablesPagingAndExitAnswersTwo)
             if (auto* p = qobject_cast<PreviewWindow*>(w); p && p->isVisible())
                 p->printAction()->trigger();
     });
-    EXPECT_EQ(previewReport(again), 1);
-    EXPECT_EQ(kestrel::shell::CallResponse, 1);
+    EXPECT_EQ(previewReport(again), kestrel::shell::Response::Completed);
+    EXPECT_EQ(kestrel::shell::CallResponse, kestrel::shell::Response::Completed);
 }
 
 TEST(ReportPreview, TenPagesTwoByTwoPagingThumbnailClickAndTypedPage)
@@ -121,7 +121,7 @@ TEST(ReportPreview, TenPagesTwoByTwoPagingThumbnailClickAndTypedPage)
 TEST(ReportPreview, ARunsPagesReachThePreviewAndExitPrintsNothing)
 {
     kestrel::shell::PrinterSettings settings;
-    kestrel::shell::CallResponse = 0;
+    kestrel::shell::CallResponse = kestrel::shell::Response::None;
     int shownPages = 0;
     // Exit the preview as soon as it shows; Print would open the system dialog.
     QTimer poll;
@@ -137,7 +137,7 @@ TEST(ReportPreview, ARunsPagesReachThePreviewAndExitPrintsNothing)
         for (int i = 0; i < 3; ++i)
             run.pages().addPage(Page{});
     }, settings);
-    ASSERT_TRUE(QTest::qWaitFor([] { return kestrel::shell::CallResponse != 0; }, 20000));
-    EXPECT_EQ(kestrel::shell::CallResponse, 2);
+    ASSERT_TRUE(QTest::qWaitFor([] { return kestrel::shell::CallResponse != kestrel::shell::Response::None; }, 20000));
+    EXPECT_EQ(kestrel::shell::CallResponse, kestrel::shell::Response::Cancelled);
     EXPECT_EQ(shownPages, 3);
 }

@@ -20,9 +20,9 @@ namespace {
 // update form is whatever the test puts in `form`.
 class CptEngine : public test::BrowseFixture {
 protected:
-    std::function<int(int request)> form;  // returns the response
+    std::function<shell::Response(shell::Request request)> form;  // returns the response
     int formCalls = 0;
-    int lastRequest = 0;
+    shell::Request lastRequest = shell::Request::None;
     BrowseDefinition def;
 
     void SetUp() override
@@ -77,7 +77,7 @@ TEST_F(CptEngine, EmptyFileOffersOnlyAdd)
 
     engine->keyPressed(ListKey::Insert);
     EXPECT_EQ(formCalls, 1);
-    EXPECT_EQ(lastRequest, shell::InsertRecord);
+    EXPECT_EQ(lastRequest, shell::Request::Insert);
     host.popupChoice = 1;
     engine->rightClick();
     EXPECT_EQ(formCalls, 2);
@@ -123,7 +123,7 @@ TEST_F(CptEngine, NothingOfTheBrowseTouchesTheBufferWhileItsFormRuns)
     seedCpt(8);
     openBrowse(def);
     pick(2);
-    form = [this](int) {
+    form = [this](shell::Request) {
         data::CPT.CPTDESCRIPTION.set("TYPED BY THE USER");
         engine->windowResized();
         engine->windowActivated();
@@ -131,7 +131,7 @@ TEST_F(CptEngine, NothingOfTheBrowseTouchesTheBufferWhileItsFormRuns)
         engine->newSelection();
         EXPECT_EQ(data::CPT.CPTDESCRIPTION.trimmed(), "TYPED BY THE USER");
         EXPECT_EQ(data::CPT.CPTCODE.trimmed(), "C02");
-        return int(shell::RequestCancelled);
+        return shell::Response::Cancelled;
     };
     press(shell::BrowseRole::Change);
     EXPECT_EQ(formCalls, 1);
@@ -236,9 +236,9 @@ TEST_F(CptEngine, SelectModeStartsAtThePrimedValue)
 {
     auto codes = seedCpt(8);
     data::CPT.CPTCODE.set("C04");
-    shell::CallRequest = shell::SelectRecord;
+    shell::CallRequest = shell::Request::Select;
     openBrowse(def);
-    EXPECT_EQ(shell::CallRequest, 0);  // taken over and cleared
+    EXPECT_EQ(shell::CallRequest, shell::Request::None);  // taken over and cleared
     EXPECT_TRUE(engine->selectMode());
     EXPECT_TRUE(host.selectShown);
     EXPECT_TRUE(host.selectDefault);
@@ -249,7 +249,7 @@ TEST_F(CptEngine, SelectModeStartsAtThePrimedValue)
     scroll(ScrollEvent::RowDown);
     engine->keyPressed(ListKey::DoubleClick);
     EXPECT_TRUE(host.closedWindow);
-    EXPECT_EQ(shell::CallResponse, shell::RequestCompleted);
+    EXPECT_EQ(shell::CallResponse, shell::Response::Completed);
     EXPECT_EQ(data::CPT.CPTCODE.trimmed(), "C05");
 }
 
@@ -257,44 +257,44 @@ TEST_F(CptEngine, SelectModePrimedBeyondTheLastRecord)
 {
     auto codes = seedCpt(8);
     data::CPT.CPTCODE.set("ZZZZZZZ");
-    shell::CallRequest = shell::SelectRecord;
+    shell::CallRequest = shell::Request::Select;
     openBrowse(def);
     EXPECT_EQ(column(), slice(codes, 4, 8));
     EXPECT_EQ(engine->highlighted(), 5);
 
     // Close hands back Cancelled, the buffer as last highlighted.
     press(shell::BrowseRole::Close);
-    EXPECT_EQ(shell::CallResponse, shell::RequestCancelled);
+    EXPECT_EQ(shell::CallResponse, shell::Response::Cancelled);
     EXPECT_EQ(data::CPT.CPTCODE.trimmed(), "C08");
 }
 
 TEST_F(CptEngine, SelectOnAnEmptyListHandsNothingBack)
 {
-    shell::CallRequest = shell::SelectRecord;
+    shell::CallRequest = shell::Request::Select;
     openBrowse(def);
     press(shell::BrowseRole::Select);
     EXPECT_FALSE(engine->closed());
     press(shell::BrowseRole::Close);
-    EXPECT_EQ(shell::CallResponse, shell::RequestCancelled);
+    EXPECT_EQ(shell::CallResponse, shell::Response::Cancelled);
 }
 
 TEST_F(CptEngine, AddHighlightsTheNewRecordWhereverItSorts)
 {
     auto codes = seedCpt(12);
     openBrowse(def);
-    form = [](int request) {
-        EXPECT_EQ(request, shell::InsertRecord);
+    form = [](shell::Request request) {
+        EXPECT_EQ(request, shell::Request::Insert);
         EXPECT_TRUE(data::CPT.CPTCODE.isBlank());  // cleared for the form
         addCpt("C095", "new");
-        return int(shell::RequestCompleted);
+        return shell::Response::Completed;
     };
     press(shell::BrowseRole::Add);
     EXPECT_EQ(highlightedText(), "C095");
     EXPECT_EQ(data::CPT.CPTCODE.trimmed(), "C095");
 
-    form = [](int) {
+    form = [](shell::Request) {
         addCpt("ZZZ", "last");
-        return int(shell::RequestCompleted);
+        return shell::Response::Completed;
     };
     engine->keyPressed(ListKey::Insert);
     host.deliver();
@@ -308,12 +308,12 @@ TEST_F(CptEngine, DeleteKeepsTheHighlightOnTheSameRow)
     openBrowse(def);
     pick(3);
     std::vector<std::string> deleted;
-    form = [&](int request) {
-        EXPECT_EQ(request, shell::DeleteRecord);
+    form = [&](shell::Request request) {
+        EXPECT_EQ(request, shell::Request::Delete);
         // The browse re-read the highlighted record just before the call.
         deleted.push_back(std::string(data::CPT.CPTCODE.trimmed()));
         EXPECT_EQ(data::recordFile(data::file::CPT48).remove(), 0);
-        return int(shell::RequestCompleted);
+        return shell::Response::Completed;
     };
     engine->keyPressed(ListKey::Delete);
     host.deliver();
@@ -330,7 +330,7 @@ TEST_F(CptEngine, DeleteKeepsTheHighlightOnTheSameRow)
     EXPECT_EQ(deleted, (std::vector<std::string>{"C03", "C12"}));
 
     // A cancelled delete leaves the page as it was.
-    form = [](int) { return int(shell::RequestCancelled); };
+    form = [](shell::Request) { return shell::Response::Cancelled; };
     pick(2);
     auto before = column();
     press(shell::BrowseRole::Delete);
@@ -354,15 +354,15 @@ TEST_F(CptEngine, ChangeWorksOnTheRecordReReadFromTheFile)
     mine.CPTDESCRIPTION.set("CHANGED ELSEWHERE");
     ASSERT_EQ(other.put(), 0);
 
-    form = [&](int request) {
-        EXPECT_EQ(request, shell::ChangeRecord);
+    form = [&](shell::Request request) {
+        EXPECT_EQ(request, shell::Request::Change);
         EXPECT_EQ(data::CPT.CPTDESCRIPTION.trimmed(), "CHANGED ELSEWHERE");
         // The re-read was watched: a change made elsewhere since is caught.
         mine.CPTDESCRIPTION.set("AGAIN");
         EXPECT_EQ(other.put(), 0);
         data::CPT.CPTDESCRIPTION.set("MINE");
         EXPECT_EQ(data::recordFile(data::file::CPT48).put(), platform::errc::ChangedByOther);
-        return int(shell::RequestCancelled);
+        return shell::Response::Cancelled;
     };
     engine->keyPressed(ListKey::CtrlEnter);
     host.deliver();
@@ -449,10 +449,10 @@ TEST_F(CptEngine, PopupChoicesPressTheirButtons)
     EXPECT_EQ(engine->popupText(), "&Add|&Change|&Delete|-|~&Select");
     host.popupChoice = 2;
     engine->rightClick();
-    EXPECT_EQ(lastRequest, shell::ChangeRecord);
+    EXPECT_EQ(lastRequest, shell::Request::Change);
     host.popupChoice = 3;
     engine->rightClick();
-    EXPECT_EQ(lastRequest, shell::DeleteRecord);
+    EXPECT_EQ(lastRequest, shell::Request::Delete);
     host.popupChoice = 4;  // Select, greyed outside Select mode
     engine->rightClick();
     EXPECT_FALSE(engine->closed());
@@ -470,7 +470,7 @@ TEST_F(CptEngine, HelpAndCloseReReadTheRecordFirst)
     EXPECT_EQ(data::CPT.CPTCODE.trimmed(), "C02");
     press(shell::BrowseRole::Close);
     EXPECT_TRUE(host.closedWindow);
-    EXPECT_EQ(shell::CallResponse, shell::RequestCancelled);
+    EXPECT_EQ(shell::CallResponse, shell::Response::Cancelled);
     EXPECT_EQ(data::openCount(data::file::CPT48), 1);  // only the fixture's use is left
 }
 
@@ -496,7 +496,7 @@ TEST_F(CptEngine, ReadErrorClosesTheBrowseWithRetrievalError)
     EXPECT_TRUE(messages.shown()[0].text.contains("CPT48"));
     EXPECT_TRUE(engine->closed());
     EXPECT_TRUE(host.closedWindow);
-    EXPECT_EQ(shell::CallResponse, shell::RequestCancelled);
+    EXPECT_EQ(shell::CallResponse, shell::Response::Cancelled);
     scroll(ScrollEvent::PageDown);  // nothing more happens
     EXPECT_EQ(messages.numbers().size(), 1u);
 }

@@ -81,8 +81,8 @@ protected:
                     data::ITM.DOSF.set("20240201");
                     data::ITM.CPT.set("99211");
                     data::ITM.FEE.set(*Decimal::parse("5.55"));
-                    s.localResponse = data::recordFile(data::file::Item).add() == 0 ? shell::RequestCompleted
-                                                                                    : shell::RequestCancelled;
+                    s.localResponse = data::recordFile(data::file::Item).add() == 0 ? shell::Response::Completed
+                                                                                    : shell::Response::Cancelled;
                     s.giveBack();
                 },
             .onReloaded = sum,
@@ -118,7 +118,7 @@ protected:
 TEST_F(EmbeddedList, ServiceLinesOnAFormTab)
 {
     ASSERT_EQ(data::recordFile(data::file::Invoice).get(data::file::Invoice.keyIndex("INV:INVKEY")), 0);
-    shell::CallRequest = shell::ChangeRecord;
+    shell::CallRequest = shell::Request::Change;
     shell::FormEngine engine(form);
     ASSERT_EQ(engine.open(), shell::FormEngine::Opening::ShowWindow);
     shell::FormWindow window(engine);
@@ -127,7 +127,7 @@ TEST_F(EmbeddedList, ServiceLinesOnAFormTab)
     EXPECT_FALSE(list->isVisible());
     ASSERT_EQ(list->engine().entryCount(), 2);
     EXPECT_EQ(total->text(), "30.30");
-    EXPECT_EQ(shell::CallRequest, 0);  // the list takes no request of its own
+    EXPECT_EQ(shell::CallRequest, shell::Request::None);  // the list takes no request of its own
 
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));

@@ -48,7 +48,7 @@ std::string dec(const Decimal& d) { return d.toString(); }
 class ServiceList : public test::BrowseFixture {
 protected:
     BrowseDefinition def;
-    std::function<int(int request)> editor;
+    std::function<shell::Response(shell::Request request)> editor;
     std::optional<Decimal> total;
     int reloads = 0, afterCalls = 0;
 
@@ -156,8 +156,8 @@ TEST_F(ServiceList, AddPrimesTheClaimAndEveryCallRecomputesTheTotal)
 {
     setClaim(1, 2, 10);
     openBrowse(def);
-    editor = [](int request) {
-        EXPECT_EQ(request, shell::InsertRecord);
+    editor = [](shell::Request request) {
+        EXPECT_EQ(request, shell::Request::Insert);
         // The new line belongs to the claim the list shows.
         EXPECT_EQ(data::ITM.PAT.value(), Decimal(1));
         EXPECT_EQ(data::ITM.PRV.value(), Decimal(2));
@@ -167,7 +167,7 @@ TEST_F(ServiceList, AddPrimesTheClaimAndEveryCallRecomputesTheTotal)
         data::ITM.CPT.set("99213");
         data::ITM.FEE.set(*Decimal::parse("5.55"));
         EXPECT_EQ(data::recordFile(data::file::Item).add(), 0);
-        return int(shell::RequestCompleted);
+        return shell::Response::Completed;
     };
     host.pressButton(engine->buttonIndex(shell::BrowseRole::Add));
     host.deliver();
@@ -179,11 +179,11 @@ TEST_F(ServiceList, AddPrimesTheClaimAndEveryCallRecomputesTheTotal)
     // A button of the window's own runs the same after-call steps: here a
     // procedure that changes the highlighted line's charge.
     def.buttons.push_back(shell::customButton("&Open", [](shell::BrowseEngine& e) {
-        e.call(shell::ChangeRecord, [] {
+        e.call(shell::Request::Change, [] {
             shell::CallState s = shell::CallState::takeOver();
             data::ITM.FEE.set(*Decimal::parse("100.00"));
             EXPECT_EQ(data::recordFile(data::file::Item).put(), 0);
-            s.localResponse = shell::RequestCompleted;
+            s.localResponse = shell::Response::Completed;
             s.giveBack();
         });
     }));
@@ -206,14 +206,14 @@ TEST_F(ServiceList, AddPrimesTheClaimAndEveryCallRecomputesTheTotal)
 
     // A list inside a form neither takes the form's request nor hands a
     // response back over the form's when it closes.
-    shell::CallRequest = shell::ChangeRecord;
+    shell::CallRequest = shell::Request::Change;
     shell::BrowseEngine inside(def);
     inside.openEmbedded();
-    EXPECT_EQ(shell::CallRequest, shell::ChangeRecord);
-    EXPECT_EQ(inside.localRequest(), shell::NoRequest);
-    shell::CallResponse = shell::RequestCompleted;
+    EXPECT_EQ(shell::CallRequest, shell::Request::Change);
+    EXPECT_EQ(inside.localRequest(), shell::Request::None);
+    shell::CallResponse = shell::Response::Completed;
     inside.close();
-    EXPECT_EQ(shell::CallResponse, shell::RequestCompleted);
+    EXPECT_EQ(shell::CallResponse, shell::Response::Completed);
 }
 
 // ------------------------------------------------------------ linked lists
@@ -331,7 +331,7 @@ TEST_F(BrowseFileOrder, KeepsTheHighlightedRecordOnFocusResizeAndAfterItsForm)
         data::REN.F24JNAME.set(std::string(1, char('Z' - i)) + "NAME");
         ASSERT_EQ(data::recordFile(data::file::Rendering).add(), 0);
     }
-    std::function<int(int)> form;
+    std::function<shell::Response(shell::Request)> form;
     BrowseDefinition def{
         .file = "Rendering",
         .queue = {"REN:F24JNAME", "REN:F24J"},
@@ -362,11 +362,11 @@ TEST_F(BrowseFileOrder, KeepsTheHighlightedRecordOnFocusResizeAndAfterItsForm)
 
     // Its form changes the record; the list comes back on it, and stays
     // there when the window regains the focus afterwards.
-    form = [](int request) {
-        EXPECT_EQ(request, shell::ChangeRecord);
+    form = [](shell::Request request) {
+        EXPECT_EQ(request, shell::Request::Change);
         data::REN.F24JNAME.set("CHANGED");
         EXPECT_EQ(data::recordFile(data::file::Rendering).put(), 0);
-        return int(shell::RequestCompleted);
+        return shell::Response::Completed;
     };
     engine.keyPressed(shell::ListKey::CtrlEnter);
     host.deliver();
@@ -377,11 +377,11 @@ TEST_F(BrowseFileOrder, KeepsTheHighlightedRecordOnFocusResizeAndAfterItsForm)
     EXPECT_EQ(at(), "1007");
 
     // A record added goes to the end of the file and is highlighted there.
-    form = [](int) {
+    form = [](shell::Request) {
         data::REN.F24J.set("2000");
         data::REN.F24JNAME.set("NEW");
         EXPECT_EQ(data::recordFile(data::file::Rendering).add(), 0);
-        return int(shell::RequestCompleted);
+        return shell::Response::Completed;
     };
     engine.keyPressed(shell::ListKey::Insert);
     host.deliver();

@@ -227,7 +227,7 @@ TEST_F(ProviderWindow, EnterInALookupPressesSelect)
     addProvider(1, "ADAMS", "", false);
     addProvider(2, "BAKER", "", false);
     data::PRV.PNAME.set("B");
-    shell::CallRequest = shell::SelectRecord;
+    shell::CallRequest = shell::Request::Select;
     auto* timer = new QTimer;
     timer->setInterval(10);
     QObject::connect(timer, &QTimer::timeout, [timer] {
@@ -240,7 +240,7 @@ TEST_F(ProviderWindow, EnterInALookupPressesSelect)
         QTest::keyClick(w->list(), Qt::Key_Return);
     });
     timer->start();
-    EXPECT_EQ(BrowseWindow::runModal(def), shell::RequestCompleted);
+    EXPECT_EQ(BrowseWindow::runModal(def), shell::Response::Completed);
     EXPECT_EQ(data::PRV.PNAME.trimmed(), "BAKER");
 }
 

@@ -82,26 +82,26 @@ TEST_F(FormEngineTest, NumberingStartsAtOneAndACancelledInsertLeavesNothingBehin
 {
     const FormDefinition def = patientForm();
     {
-        UserForm form(def, InsertRecord);
+        UserForm form(def, Request::Insert);
         ASSERT_FALSE(form.ended());
         EXPECT_EQ(data::PAT.PAT.asInt(), 1);
         // The number is reserved in the file while the form is open.
         EXPECT_EQ(patients().size(), 1u);
         form.engine.cancel();
-        EXPECT_EQ(CallResponse, RequestCancelled);
+        EXPECT_EQ(CallResponse, Response::Cancelled);
     }
     EXPECT_TRUE(patients().empty());
 
     // The next Insert takes the same number again, and saves over its
     // reserved record rather than adding a second one.
-    UserForm form(def, InsertRecord);
+    UserForm form(def, Request::Insert);
     EXPECT_EQ(data::PAT.PAT.asInt(), 1);
     ASSERT_TRUE(form.type("PAT:LNAME", "SMITH, ANN"));
     form.engine.save();
-    EXPECT_EQ(CallResponse, RequestCompleted);
+    EXPECT_EQ(CallResponse, Response::Completed);
     EXPECT_EQ(patients(), (std::vector<std::pair<long long, std::string>>{{1, "SMITH, ANN"}}));
 
-    UserForm third(def, InsertRecord);
+    UserForm third(def, Request::Insert);
     EXPECT_EQ(data::PAT.PAT.asInt(), 2);
     third.engine.cancel();
     EXPECT_TRUE(messages.shown().empty());
@@ -112,15 +112,15 @@ TEST_F(FormEngineTest, ClosingByARuleOrTheWindowAlsoRemovesTheReservedRecord)
     addPatient(4, "JONES");
     const FormDefinition def = patientForm();
     {
-        UserForm form(def, InsertRecord);
+        UserForm form(def, Request::Insert);
         EXPECT_EQ(data::PAT.PAT.asInt(), 5);
         form.engine.save();  // the name is blank: its rule closes the form
         EXPECT_TRUE(form.engine.isClosed());
         EXPECT_TRUE(form.host.closed);
-        EXPECT_EQ(CallResponse, RequestCancelled);
+        EXPECT_EQ(CallResponse, Response::Cancelled);
     }
     {
-        UserForm form(def, InsertRecord);
+        UserForm form(def, Request::Insert);
         ASSERT_TRUE(form.type("PAT:LNAME", "BROWN"));
         // The window is closed without Save: the destructor of UserForm
         // closes the engine as the window's close button does.
@@ -146,11 +146,11 @@ TEST_F(FormEngineTest, TwoStationsNumberingAtOnceGetDifferentNumbers)
             for (int k = 0; k < 3 * kEach; ++k) quiet.answer(data::Button::Retry);
             const FormDefinition def = patientForm();
             for (int i = 0; i < kEach; ++i) {
-                UserForm form(def, InsertRecord);
+                UserForm form(def, Request::Insert);
                 if (form.ended()) ::_exit(10);
                 form.type("PAT:LNAME", QString::fromLatin1(name));
                 form.engine.save();
-                if (CallResponse != RequestCompleted) ::_exit(11);
+                if (CallResponse != Response::Completed) ::_exit(11);
             }
             for (const auto& m : quiet.shown())
                 if (m.number != 25) ::_exit(12);
@@ -183,9 +183,9 @@ TEST_F(FormEngineTest, NumbersThatNoLongerFitTheFieldAreUsedUpAndNothingIsCreate
     addPatient(99999, "LAST");
     const FormDefinition def = patientForm();
     messages.answer(Button::Retry).answer(Button::Cancel);
-    UserForm form(def, InsertRecord);
+    UserForm form(def, Request::Insert);
     EXPECT_TRUE(form.ended());
-    EXPECT_EQ(CallResponse, RequestCancelled);
+    EXPECT_EQ(CallResponse, Response::Cancelled);
     ASSERT_EQ(messages.numbers(), (std::vector<int>{25, 25}));
     EXPECT_EQ(messages.shown()[0].title, "Auto Increment Error");
     EXPECT_TRUE(messages.shown()[0].text.contains("used up")) << messages.shown()[0].text.toStdString();
@@ -198,7 +198,7 @@ TEST_F(FormEngineTest, AFailedReservationIsRetriedWithTheNextAttempt)
     addPatient(1, "ONE");
     platform::faults::failOn(platform::faults::Operation::Add, "Patient", 1, errc::DuplicateKey);
     const FormDefinition def = patientForm();
-    UserForm form(def, InsertRecord);
+    UserForm form(def, Request::Insert);
     ASSERT_FALSE(form.ended());
     EXPECT_EQ(data::PAT.PAT.asInt(), 2);
     EXPECT_TRUE(messages.shown().empty());
@@ -210,9 +210,9 @@ TEST_F(FormEngineTest, AnUnreadableHighestNumberEndsTheFormWithARetrievalError)
     addPatient(1, "ONE");
     platform::faults::failOn(platform::faults::Operation::Read, "Patient", 1, errc::DriverError);
     const FormDefinition def = patientForm();
-    UserForm form(def, InsertRecord);
+    UserForm form(def, Request::Insert);
     EXPECT_TRUE(form.ended());
-    EXPECT_EQ(CallResponse, RequestCancelled);
+    EXPECT_EQ(CallResponse, Response::Cancelled);
     EXPECT_EQ(messages.numbers(), std::vector<int>{35});
     EXPECT_TRUE(messages.shown()[0].text.contains("Patient"));
     EXPECT_EQ(patients().size(), 1u);
@@ -224,7 +224,7 @@ TEST_F(FormEngineTest, AFormWithoutADuplicateLiteralReportsADuplicateAsAnInsertE
 {
     addRecord(file::CPT48, [] { data::CPT.CPTCODE.set("99213"); });
     const FormDefinition def = codeFormWithoutLiteral();
-    UserForm form(def, InsertRecord);
+    UserForm form(def, Request::Insert);
     form.type("CPT:CPTCODE", "99213");
     form.type("CPT:CPTDESCRIPTION", "OFFICE VISIT");
     form.engine.save();
@@ -238,7 +238,7 @@ TEST_F(FormEngineTest, AnAddThatFailsOtherwiseShowsTheInsertErrorWithTheDriversE
 {
     platform::faults::failOn(platform::faults::Operation::Add, "CPT48", 1, errc::DriverError);
     const FormDefinition def = codeFormWithoutLiteral();
-    UserForm form(def, InsertRecord);
+    UserForm form(def, Request::Insert);
     form.type("CPT:CPTCODE", "11111");
     form.engine.save();
     ASSERT_EQ(messages.numbers(), std::vector<int>{14});
@@ -246,7 +246,7 @@ TEST_F(FormEngineTest, AnAddThatFailsOtherwiseShowsTheInsertErrorWithTheDriversE
     EXPECT_FALSE(form.engine.isClosed());
     // Saving again (the fault was a one-off) adds the record.
     form.engine.save();
-    EXPECT_EQ(CallResponse, RequestCompleted);
+    EXPECT_EQ(CallResponse, Response::Completed);
     EXPECT_EQ(records(file::CPT48, "CPT:CPTCODEKEY", [] { return std::string(data::CPT.CPTCODE.trimmed()); }),
               std::vector<std::string>{"11111"});
 }
@@ -260,11 +260,11 @@ TEST_F(FormEngineTest, SaveInAChangeFormWithoutEditsWritesNothingAndCompletes)
     // Any write would fail and say so.
     platform::faults::failOn(platform::faults::Operation::Put, "Patient", 1, errc::DriverError);
     const FormDefinition def = patientForm();
-    UserForm form(def, ChangeRecord);
+    UserForm form(def, Request::Change);
     EXPECT_EQ(form.engine.windowTitle(), "Record will be changed");
     EXPECT_EQ(form.shown("PAT:LNAME"), "GREEN");
     form.engine.save();
-    EXPECT_EQ(CallResponse, RequestCompleted);
+    EXPECT_EQ(CallResponse, Response::Completed);
     EXPECT_TRUE(messages.shown().empty());
 }
 
@@ -273,12 +273,12 @@ TEST_F(FormEngineTest, AChangeIsWrittenThroughTheUpdateOperation)
     addPatient(3, "GREEN");
     choosePatient(3);
     const FormDefinition def = patientForm();
-    UserForm form(def, ChangeRecord);
+    UserForm form(def, Request::Change);
     ASSERT_TRUE(form.type("PAT:BDATE", "7/4/1961"));
     EXPECT_EQ(form.shown("PAT:BDATE"), "07/04/1961");
     ASSERT_TRUE(form.type("PAT:SSN", "123-45-6789"));
     form.engine.save();
-    EXPECT_EQ(CallResponse, RequestCompleted);
+    EXPECT_EQ(CallResponse, Response::Completed);
     auto stored = records(file::Patient, "PAT:PATKEY", [] {
         return std::string(data::PAT.BDATE.view()) + "|" + std::string(data::PAT.SSN.view());
     });
@@ -290,7 +290,7 @@ TEST_F(FormEngineTest, AChangeCollidingWithAnotherStationShowsTheirVersionAndDit
     addPatient(7, "WHITE");
     choosePatient(7);
     const FormDefinition def = patientForm();
-    UserForm form(def, ChangeRecord);
+    UserForm form(def, Request::Change);
     ASSERT_TRUE(form.type("PAT:ADD1", "12 ELM STREET"));
 
     const QString folder = dir.path();
@@ -319,7 +319,7 @@ TEST_F(FormEngineTest, AChangeCollidingWithAnotherStationShowsTheirVersionAndDit
     EXPECT_EQ(form.shown("PAT:ADD1"), "12 ELM STREET");
     EXPECT_EQ(form.shown("PAT:LNAME"), "WHITE");
     form.engine.save();
-    EXPECT_EQ(CallResponse, RequestCompleted);
+    EXPECT_EQ(CallResponse, Response::Completed);
     EXPECT_EQ(records(file::Patient, "PAT:PATKEY", [] { return std::string(data::PAT.ADD1.trimmed()); }),
               std::vector<std::string>{"12 ELM STREET"});
 }
@@ -334,11 +334,11 @@ TEST_F(FormEngineTest, AFailedUpdateAsksWhetherToTryAgain)
     platform::faults::failOn(platform::faults::Operation::Put, "Patient", 1, errc::DriverError);
     messages.answer(Button::Ok).answer(Button::Yes);
     {
-        UserForm form(def, ChangeRecord);
+        UserForm form(def, Request::Change);
         form.type("PAT:ADD1", "FIRST");
         form.engine.save();
         EXPECT_EQ(messages.numbers(), (std::vector<int>{15, 16}));
-        EXPECT_EQ(CallResponse, RequestCompleted);
+        EXPECT_EQ(CallResponse, Response::Completed);
     }
 
     // Cancel: the form stays open; No: it closes cancelled, nothing written.
@@ -346,7 +346,7 @@ TEST_F(FormEngineTest, AFailedUpdateAsksWhetherToTryAgain)
     platform::faults::failOn(platform::faults::Operation::Put, "Patient", 1, errc::DriverError);
     messages.answer(Button::Ok).answer(Button::Cancel);
     {
-        UserForm form(def, ChangeRecord);
+        UserForm form(def, Request::Change);
         form.type("PAT:ADD1", "SECOND");
         form.engine.save();
         EXPECT_FALSE(form.engine.isClosed());
@@ -354,7 +354,7 @@ TEST_F(FormEngineTest, AFailedUpdateAsksWhetherToTryAgain)
         messages.answer(Button::Ok).answer(Button::No);
         form.engine.save();
         EXPECT_TRUE(form.engine.isClosed());
-        EXPECT_EQ(CallResponse, RequestCancelled);
+        EXPECT_EQ(CallResponse, Response::Cancelled);
     }
     EXPECT_EQ(messages.numbers(), (std::vector<int>{15, 16, 15, 16, 15, 16}));
     EXPECT_EQ(records(file::Patient, "PAT:PATKEY", [] { return std::string(data::PAT.ADD1.trimmed()); }),
@@ -372,18 +372,18 @@ TEST_F(FormEngineTest, DeleteAsksFirstAndRunsWithoutAWindow)
     choosePatient(1);
     messages.answer(Button::Cancel);
     {
-        UserForm form(def, DeleteRecord);
+        UserForm form(def, Request::Delete);
         EXPECT_TRUE(form.ended());
         EXPECT_EQ(form.host.refreshes, 0);
-        EXPECT_EQ(CallResponse, RequestCancelled);
+        EXPECT_EQ(CallResponse, Response::Cancelled);
     }
     EXPECT_EQ(patients().size(), 2u);
 
     choosePatient(1);
     messages.answer(Button::Ok);
     {
-        UserForm form(def, DeleteRecord);
-        EXPECT_EQ(CallResponse, RequestCompleted);
+        UserForm form(def, Request::Delete);
+        EXPECT_EQ(CallResponse, Response::Completed);
     }
     EXPECT_EQ(patients(), (std::vector<std::pair<long long, std::string>>{{2, "TWO"}}));
     EXPECT_EQ(messages.numbers(), (std::vector<int>{32, 32}));
@@ -399,8 +399,8 @@ TEST_F(FormEngineTest, AFailedDeleteCanBeTriedAgain)
     // Confirm, the delete operation's own message, then Yes to try again.
     messages.answer(Button::Ok).answer(Button::Ok).answer(Button::Yes);
     {
-        UserForm form(def, DeleteRecord);
-        EXPECT_EQ(CallResponse, RequestCompleted);
+        UserForm form(def, Request::Delete);
+        EXPECT_EQ(CallResponse, Response::Completed);
     }
     EXPECT_EQ(messages.numbers(), (std::vector<int>{32, 17, 18}));
     EXPECT_TRUE(patients().empty());
@@ -410,8 +410,8 @@ TEST_F(FormEngineTest, AFailedDeleteCanBeTriedAgain)
     platform::faults::failOn(platform::faults::Operation::Remove, "Patient", 1, errc::DriverError);
     messages.answer(Button::Ok).answer(Button::Ok).answer(Button::No);
     {
-        UserForm form(def, DeleteRecord);
-        EXPECT_EQ(CallResponse, RequestCancelled);
+        UserForm form(def, Request::Delete);
+        EXPECT_EQ(CallResponse, Response::Cancelled);
     }
     EXPECT_EQ(patients().size(), 1u);
 }
@@ -422,7 +422,7 @@ TEST_F(FormEngineTest, DittoFillsTheFocusedFieldFromTheLastRecordSavedThroughTha
 {
     const FormDefinition def = patientForm();
     {
-        UserForm form(def, InsertRecord);
+        UserForm form(def, Request::Insert);
         // Nothing saved yet in this run: the history record is blank.
         form.ditto("PAT:ADD1");
         EXPECT_EQ(form.shown("PAT:ADD1"), "");
@@ -430,9 +430,9 @@ TEST_F(FormEngineTest, DittoFillsTheFocusedFieldFromTheLastRecordSavedThroughTha
         form.type("PAT:ADD1", "1 MAIN ST");
         form.type("PAT:BDATE", "02/29/1960");
         form.engine.save();
-        ASSERT_EQ(CallResponse, RequestCompleted);
+        ASSERT_EQ(CallResponse, Response::Completed);
     }
-    UserForm form(def, InsertRecord);
+    UserForm form(def, Request::Insert);
     EXPECT_EQ(form.shown("PAT:ADD1"), "");
     form.ditto("PAT:ADD1");
     form.ditto("PAT:BDATE");
@@ -446,7 +446,7 @@ TEST_F(FormEngineTest, DittoFillsTheFocusedFieldFromTheLastRecordSavedThroughTha
     // Another form procedure has a history of its own.
     const FormDefinition other = patientForm();
     form.engine.cancel();
-    UserForm fresh(other, InsertRecord);
+    UserForm fresh(other, Request::Insert);
     fresh.ditto("PAT:ADD1");
     EXPECT_EQ(fresh.shown("PAT:ADD1"), "");
 }
@@ -454,7 +454,7 @@ TEST_F(FormEngineTest, DittoFillsTheFocusedFieldFromTheLastRecordSavedThroughTha
 TEST_F(FormEngineTest, RefusedInputBeepsKeepsTheFocusAndStoresNothing)
 {
     const FormDefinition def = patientForm();
-    UserForm form(def, InsertRecord);
+    UserForm form(def, Request::Insert);
     const QByteArray before(reinterpret_cast<const char*>(data::bytesOf(data::PAT)), file::Patient.recordLength);
 
     EXPECT_FALSE(form.type("PAT:BDATE", "02/30/2020"));
@@ -483,7 +483,7 @@ TEST_F(FormEngineTest, RefusedInputBeepsKeepsTheFocusAndStoresNothing)
     EXPECT_TRUE(form.type("PAT:BDATE", "02/28/2020"));
     EXPECT_TRUE(form.type("PAT:SSN", "123456789"));
     form.engine.save();
-    EXPECT_EQ(CallResponse, RequestCompleted);
+    EXPECT_EQ(CallResponse, Response::Completed);
     EXPECT_EQ(patients(), (std::vector<std::pair<long long, std::string>>{{1, "SMITH"}}));
 }
 
@@ -495,7 +495,7 @@ TEST_F(FormEngineTest, RadioGroupsAndCheckBoxesStoreTheirCodes)
         radios("Plan", "IN1:INS1PLAN", {{" MEDICARE", "1", "MEDICARE"}, {" MEDICAID", "2", "MEDICAID"}})
             .companion("IN1:PLAN"));
     def.tabs[0].controls.push_back(checkBox(" Mark, if SSN is the Federal Tax I.D. Number.", "PRV:TIDX", "X"));
-    UserForm form(def, InsertRecord);
+    UserForm form(def, Request::Insert);
     const int sex = form.at("PAT:SEX");
     form.engine.choose(sex, 1);
     EXPECT_EQ(std::string(data::PAT.SEX.trimmed()), "F");
@@ -532,7 +532,7 @@ TEST_F(FormEngineTest, EnteringAndLookupRulesRunWithTheTypedText)
                                       typedAtLookup = f.typedText();
                                       f.set("PAT:ADD1", "CHOSEN");
                                   });
-    UserForm form(def, InsertRecord);
+    UserForm form(def, Request::Insert);
     const int add1 = form.at("PAT:ADD1");
     form.engine.enter(add1);
     EXPECT_EQ(entered, 1);
@@ -567,14 +567,14 @@ TEST_F(FormEngineTest, AnUntouchedCheckBoxIsStoredAsItsOffLetter)
         });
     };
     {
-        UserForm form(def, InsertRecord);
+        UserForm form(def, Request::Insert);
         form.type("PRV:PNAME", "SAVED");
         form.engine.check(form.at("PRV:GIDX"), true);
         form.engine.save();
     }
     {
         // Close saves without the accept-all pass, and writes them too.
-        UserForm form(def, InsertRecord);
+        UserForm form(def, Request::Insert);
         form.type("PRV:PNAME", "CLOSED");
         form.engine.close(CloseBy::Button);
     }
@@ -617,35 +617,35 @@ TEST_F(FormEngineTest, CloseSavesWithoutThePassAndClosesAsChosen)
     };
     {
         // Save: the hook, then the pass (the rule knows), then the write.
-        UserForm form(def, InsertRecord);
+        UserForm form(def, Request::Insert);
         form.type("PAT:LNAME", "SAVED");
         form.type("PAT:ADD1", "1 MAIN");
         form.engine.save();
-        EXPECT_EQ(CallResponse, RequestCompleted);
+        EXPECT_EQ(CallResponse, Response::Completed);
     }
     EXPECT_EQ(seen, "l-a");
     {
         // Close: the hook and the write, no pass.
-        UserForm form(def, InsertRecord);
+        UserForm form(def, Request::Insert);
         form.type("PAT:LNAME", "CLOSED");
         seen.clear();
         passes = 0;
         form.engine.close(CloseBy::Button);
-        EXPECT_EQ(CallResponse, RequestCompleted);
+        EXPECT_EQ(CallResponse, Response::Completed);
         EXPECT_EQ(seen, "-");
         EXPECT_EQ(passes, 0);
     }
     {
         // The closing rule ends a form with nothing worth keeping.
-        UserForm form(def, InsertRecord);
+        UserForm form(def, Request::Insert);
         form.engine.close(CloseBy::Button);
-        EXPECT_EQ(CallResponse, RequestCancelled);
+        EXPECT_EQ(CallResponse, Response::Cancelled);
     }
     EXPECT_EQ(stored(), (std::vector<std::string>{"1 SAVED 12.34", "2 CLOSED 12.34"}));
 
     // A failed save: chosen with Esc the form stays open, number kept;
     // chosen otherwise it closes Cancelled and the number is given back.
-    UserForm form(def, InsertRecord);
+    UserForm form(def, Request::Insert);
     form.type("PAT:LNAME", "FAILS");
     platform::faults::failOn(platform::faults::Operation::Put, "Patient", 1, errc::DriverError);
     form.engine.close(CloseBy::Escape);
@@ -654,7 +654,7 @@ TEST_F(FormEngineTest, CloseSavesWithoutThePassAndClosesAsChosen)
     platform::faults::failOn(platform::faults::Operation::Put, "Patient", 1, errc::DriverError);
     form.engine.close(CloseBy::Button);
     EXPECT_TRUE(form.engine.isClosed());
-    EXPECT_EQ(CallResponse, RequestCancelled);
+    EXPECT_EQ(CallResponse, Response::Cancelled);
     EXPECT_EQ(messages.numbers(), (std::vector<int>{14, 14}));
     EXPECT_EQ(stored().size(), 2u);
 }
@@ -668,7 +668,7 @@ TEST_F(FormEngineTest, ARuleCanPutTheFocusBackAndStopWithoutABeep)
         ++asked;
         return f.text("PAT:ADD1") == "UNKNOWN" ? Verdict::Stay : Verdict::Go;
     });
-    UserForm form(def, InsertRecord);
+    UserForm form(def, Request::Insert);
     form.type("PAT:LNAME", "SMITH");
     EXPECT_FALSE(form.type("PAT:ADD1", "UNKNOWN"));
     EXPECT_EQ(form.host.focused, form.at("PAT:ADD1"));
@@ -700,7 +700,7 @@ TEST_F(FormEngineTest, APrivateLookupLeavesTheCallersRecordAsItWas)
         .related = {RelatedRecord{"Patient", "PAT:PATKEY", {{"PAT:PAT", "INV:PAT"}}}.keptApart()},
     };
     {
-        UserForm form(def, InsertRecord);
+        UserForm form(def, Request::Insert);
         form.type("INV:PAT", "2");
         form.engine.redisplay();
         EXPECT_EQ(form.shown("PAT:LNAME"), "TWO");

@@ -46,10 +46,10 @@ public:
 // One opening of a form, driven as a user would.
 class UserForm {
 public:
-    UserForm(const shell::FormDefinition& def, int request) : engine(def)
+    UserForm(const shell::FormDefinition& def, shell::Request request) : engine(def)
     {
         // As a browse's Add does: the new record starts blank.
-        if (request == shell::InsertRecord) {
+        if (request == shell::Request::Insert) {
             const data::FileBuffer* f = data::fileByLabel(def.file.toStdString());
             platform::clearRecord(*f->def, f->bytes);
         }

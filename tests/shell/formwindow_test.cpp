@@ -54,7 +54,7 @@ class FormWindowTest : public test::FormTest {
 protected:
     // Opens the form for the request as a browse would, with its window shown.
     struct Open {
-        Open(const FormDefinition& def, int request) : form(def, request)
+        Open(const FormDefinition& def, Request request) : form(def, request)
         {
             if (form.ended()) return;
             window = std::make_unique<FormWindow>(form.engine);
@@ -79,7 +79,7 @@ protected:
 TEST_F(FormWindowTest, TheWindowIsBuiltFromTheDefinition)
 {
     const FormDefinition def = codeForm();
-    Open open(def, InsertRecord);
+    Open open(def, Request::Insert);
     FormWindow& w = *open.window;
     EXPECT_EQ(w.windowTitle(), "Record Will Be Added");
     ASSERT_EQ(w.sheet()->count(), 1);
@@ -116,7 +116,7 @@ int firstTextRow(QWidget* w, QWidget* window)
 TEST_F(FormWindowTest, PromptsStayLevelWithTheirFieldsWhenTheWindowGrows)
 {
     const FormDefinition def = codeForm();
-    Open open(def, InsertRecord);
+    Open open(def, Request::Insert);
     FormWindow& w = *open.window;
     QLineEdit* edit = open.edit("CPT:CPTDESCRIPTION");
     ASSERT_NE(edit, nullptr);
@@ -144,12 +144,12 @@ TEST_F(FormWindowTest, TheLastButtonOtherThanHelpCancelsWhateverItsText)
 {
     FormDefinition def = codeForm();
     def.buttons = {"Save", "Close"};
-    Open open(def, InsertRecord);
+    Open open(def, Request::Insert);
     EXPECT_EQ(open.window->cancelButton()->text(), "Close");
     QTest::keyClicks(open.edit("CPT:CPTCODE"), "A1");
     QTest::mouseClick(open.window->cancelButton(), Qt::LeftButton);
     EXPECT_TRUE(open.form.engine.isClosed());
-    EXPECT_EQ(CallResponse, RequestCancelled);
+    EXPECT_EQ(CallResponse, Response::Cancelled);
     EXPECT_FALSE(open.window->isVisible());
     EXPECT_TRUE(codes().empty());
 }
@@ -157,13 +157,13 @@ TEST_F(FormWindowTest, TheLastButtonOtherThanHelpCancelsWhateverItsText)
 TEST_F(FormWindowTest, TypingTabbingAndSavingAddsTheRecord)
 {
     const FormDefinition def = codeForm();
-    Open open(def, InsertRecord);
+    Open open(def, Request::Insert);
     QTest::keyClicks(open.edit("CPT:CPTCODE"), "99213");
     QTest::keyClick(open.edit("CPT:CPTCODE"), Qt::Key_Tab);
     EXPECT_EQ(QApplication::focusWidget(), open.edit("CPT:CPTDESCRIPTION"));
     QTest::keyClicks(open.edit("CPT:CPTDESCRIPTION"), "OFFICE VISIT");
     QTest::mouseClick(open.window->saveButton(), Qt::LeftButton);
-    EXPECT_EQ(CallResponse, RequestCompleted);
+    EXPECT_EQ(CallResponse, Response::Completed);
     EXPECT_FALSE(open.window->isVisible());
     EXPECT_EQ(codes(), std::vector<std::string>{"99213=OFFICE VISIT"});
 }
@@ -174,14 +174,14 @@ TEST_F(FormWindowTest, CtrlApostropheAndCtrlGraveBothRecallInEveryForm)
 {
     const FormDefinition def = codeForm();
     {
-        Open open(def, InsertRecord);
+        Open open(def, Request::Insert);
         QTest::keyClicks(open.edit("CPT:CPTCODE"), "A0001");
         QTest::keyClick(open.edit("CPT:CPTCODE"), Qt::Key_Tab);
         QTest::keyClicks(open.edit("CPT:CPTDESCRIPTION"), "FIRST");
         QTest::mouseClick(open.window->saveButton(), Qt::LeftButton);
-        ASSERT_EQ(CallResponse, RequestCompleted);
+        ASSERT_EQ(CallResponse, Response::Completed);
     }
-    Open open(def, InsertRecord);
+    Open open(def, Request::Insert);
     QLineEdit* code = open.edit("CPT:CPTCODE");
     QLineEdit* description = open.edit("CPT:CPTDESCRIPTION");
     description->setFocus();
@@ -204,7 +204,7 @@ TEST_F(FormWindowTest, F12AndTheRightButtonOpenTheFieldsLookup)
         typed = f.typedText();
         f.set("CPT:CPTDESCRIPTION", "PICKED");
     });
-    Open open(def, InsertRecord);
+    Open open(def, Request::Insert);
     QLineEdit* description = open.edit("CPT:CPTDESCRIPTION");
     description->setFocus();
     QTest::keyClicks(description, "OFF");
@@ -229,7 +229,7 @@ TEST_F(FormWindowTest, RefusedInputBeepsAndKeepsTheFocusOnTheField)
         entry("Date of Birth", "PAT:BDATE", "@D2"),
         entry("Address", "PAT:ADD1", "@s29"),
     };
-    Open open(def, InsertRecord);
+    Open open(def, Request::Insert);
     QLineEdit* birth = open.edit("PAT:BDATE");
     birth->setFocus();
     QTest::keyClicks(birth, "13/01/1990");
@@ -266,7 +266,7 @@ TEST_F(FormWindowTest, ACharacterTheFilesCannotStoreKeepsWhatWasTypedSelected)
         }),
         entry("Address", "PAT:ADD1", "@s29"),
     };
-    Open open(def, InsertRecord);
+    Open open(def, Request::Insert);
     QLineEdit* name = open.edit("PAT:LNAME");
     // Typed key by key, as a keyboard with these letters sends them.
     for (const QChar ch : QString::fromUtf8("Wałęsa, Łucja")) {
@@ -303,7 +303,7 @@ TEST_F(FormWindowTest, SavingARecordAnotherStationDeletedSaysSoOnceAndKeepsWhatW
     data::CPT.CPTCODE.set("11111");
     readForChange(file::CPT48, "CPT:CPTCODEKEY");
     const FormDefinition def = codeForm();
-    Open open(def, ChangeRecord);
+    Open open(def, Request::Change);
     QLineEdit* description = open.edit("CPT:CPTDESCRIPTION");
     QTest::mouseClick(description, Qt::LeftButton);
     QTest::keyClicks(description, "TYPED HERE");
@@ -332,7 +332,7 @@ TEST_F(FormWindowTest, SavingARecordAnotherStationDeletedSaysSoOnceAndKeepsWhatW
     EXPECT_TRUE(messages.shown()[0].text.contains("deleted by another station"));
     QTest::mouseClick(open.window->cancelButton(), Qt::LeftButton);
     EXPECT_FALSE(open.window->isVisible());
-    EXPECT_EQ(CallResponse, RequestCancelled);
+    EXPECT_EQ(CallResponse, Response::Cancelled);
     EXPECT_TRUE(codes().empty());
 }
 
@@ -346,7 +346,7 @@ TEST_F(FormWindowTest, AWindowTakenDownWhileAFieldIsBeingTypedInLeavesTheFormAlo
         ++accepted;
         return Verdict::Go;
     });
-    Open open(def, InsertRecord);
+    Open open(def, Request::Insert);
     QLineEdit* description = open.edit("CPT:CPTDESCRIPTION");
     QTest::mouseClick(description, Qt::LeftButton);
     QTest::keyClicks(description, "HALF TYPED");
@@ -366,7 +366,7 @@ TEST_F(FormWindowTest, EscKeepsAClosingFormOpenWhileTheFormsItCallsStillCancelWi
     def.closeSaves = true;
     def.escapeCloses = false;
     const FormDefinition inner = codeForm();
-    int innerResponse = 0;
+    Response innerResponse = Response::None;
     def.tabs[0].controls[1] = def.tabs[0].controls[1].lookup([&](FormContext&) {
         const QByteArray kept(reinterpret_cast<const char*>(data::bytesOf(data::CPT)), file::CPT48.recordLength);
         QTimer::singleShot(50, [] {
@@ -374,18 +374,18 @@ TEST_F(FormWindowTest, EscKeepsAClosingFormOpenWhileTheFormsItCallsStillCancelWi
             ASSERT_NE(w, nullptr);
             QTest::keyClick(w->entryOf("CPT:CPTCODE"), Qt::Key_Escape);
         });
-        CallRequest = InsertRecord;
+        CallRequest = Request::Insert;
         innerResponse = runForm(inner);
         std::memcpy(data::bytesOf(data::CPT), kept.constData(), std::size_t(kept.size()));
     });
     {
-        Open open(def, InsertRecord);
+        Open open(def, Request::Insert);
         QLineEdit* code = open.edit("CPT:CPTCODE");
         QTest::keyClicks(code, "A1");
         QTest::keyClick(code, Qt::Key_Escape);
         EXPECT_TRUE(open.window->isVisible());
         QTest::keyClick(open.edit("CPT:CPTDESCRIPTION"), Qt::Key_F12);
-        EXPECT_EQ(innerResponse, RequestCancelled);
+        EXPECT_EQ(innerResponse, Response::Cancelled);
         EXPECT_TRUE(open.window->isVisible());
 
         // Esc on the Close button chooses Close: a failed save stays open...
@@ -398,21 +398,21 @@ TEST_F(FormWindowTest, EscKeepsAClosingFormOpenWhileTheFormsItCallsStillCancelWi
         platform::faults::failOn(platform::faults::Operation::Add, "CPT48", 1, platform::errc::DriverError);
         QTest::mouseClick(open.window->cancelButton(), Qt::LeftButton);
         EXPECT_FALSE(open.window->isVisible());
-        EXPECT_EQ(CallResponse, RequestCancelled);
+        EXPECT_EQ(CallResponse, Response::Cancelled);
     }
     {
         // The close box writes nothing.
-        Open open(def, InsertRecord);
+        Open open(def, Request::Insert);
         QTest::keyClicks(open.edit("CPT:CPTCODE"), "B2");
         open.window->close();
         EXPECT_FALSE(open.window->isVisible());
-        EXPECT_EQ(CallResponse, RequestCancelled);
+        EXPECT_EQ(CallResponse, Response::Cancelled);
     }
     {
-        Open open(def, InsertRecord);
+        Open open(def, Request::Insert);
         QTest::keyClicks(open.edit("CPT:CPTCODE"), "C3");
         QTest::mouseClick(open.window->cancelButton(), Qt::LeftButton);
-        EXPECT_EQ(CallResponse, RequestCompleted);
+        EXPECT_EQ(CallResponse, Response::Completed);
     }
     EXPECT_EQ(codes(), std::vector<std::string>{"C3="});
 }
@@ -427,7 +427,7 @@ TEST_F(FormWindowTest, RadioButtonsAndCheckBoxesStoreTheirCodes)
         radios("Sex", "PAT:SEX", {{" Male", "M", {}}, {" Female", "F", {}}}),
         checkBox(" Mark, if billing under the group name.", "PRV:GIDX", "X"),
     };
-    Open open(def, InsertRecord);
+    Open open(def, Request::Insert);
     auto radios = open.window->findChildren<QRadioButton*>();
     ASSERT_EQ(radios.size(), 2);
     EXPECT_FALSE(radios[0]->isChecked());
@@ -451,7 +451,7 @@ TEST_F(FormWindowTest, AMovedFormReopensWhereItWasLeftEvenForAnotherRecord)
     {
         data::CPT.CPTCODE.set("11111");
         readForChange(file::CPT48, "CPT:CPTCODEKEY");
-        Open open(def, ChangeRecord);
+        Open open(def, Request::Change);
         first = open.window->pos();
         open.window->move(first + QPoint(37, 23));
         QTest::qWait(10);
@@ -459,14 +459,14 @@ TEST_F(FormWindowTest, AMovedFormReopensWhereItWasLeftEvenForAnotherRecord)
     }
     data::CPT.CPTCODE.set("22222");
     readForChange(file::CPT48, "CPT:CPTCODEKEY");
-    Open open(def, ChangeRecord);
+    Open open(def, Request::Change);
     EXPECT_EQ(open.window->pos(), first + QPoint(37, 23));
     EXPECT_EQ(open.edit("CPT:CPTCODE")->text(), "22222");
 
     // Another form procedure (as after a restart) opens at its own place.
     const FormDefinition fresh = codeForm();
     open.form.engine.cancel();
-    Open other(fresh, InsertRecord);
+    Open other(fresh, Request::Insert);
     EXPECT_NE(other.window->pos(), first + QPoint(37, 23));
 }
 
@@ -478,20 +478,20 @@ TEST_F(FormWindowTest, AnUnmovedFormReopensWhereItWasWhenClosed)
     const FormDefinition def = codeForm();
     QPoint was;
     {
-        Open open(def, InsertRecord);
+        Open open(def, Request::Insert);
         was = open.window->pos();
         // An early reading of the place, before the frame was known.
         def.memory.position = was - QPoint(0, 20);
         QTest::mouseClick(open.window->cancelButton(), Qt::LeftButton);
     }
-    Open open(def, InsertRecord);
+    Open open(def, Request::Insert);
     EXPECT_EQ(open.window->pos(), was);
 }
 
 TEST_F(FormWindowTest, F1InAFieldShowsTheFormsHelpPage)
 {
     const FormDefinition def = codeForm();
-    Open open(def, InsertRecord);
+    Open open(def, Request::Insert);
     QTest::keyClicks(open.edit("CPT:CPTCODE"), "99");
     QTest::keyClick(open.edit("CPT:CPTCODE"), Qt::Key_F1);
     QTest::qWaitFor([&] { return open.window->findChild<HelpViewer*>() != nullptr; });
@@ -517,8 +517,8 @@ TEST_F(FormWindowTest, RunFormIsModalAndADeleteRequestShowsNoWindow)
         windowSeen = QApplication::activeModalWidget() != nullptr;
         looked = true;
     });
-    CallRequest = DeleteRecord;
-    EXPECT_EQ(runForm(def), RequestCancelled);
+    CallRequest = Request::Delete;
+    EXPECT_EQ(runForm(def), Response::Cancelled);
     EXPECT_EQ(messages.numbers(), std::vector<int>{32});
     EXPECT_TRUE(QTest::qWaitFor([&] { return looked; }));
     EXPECT_FALSE(windowSeen);
@@ -533,8 +533,8 @@ TEST_F(FormWindowTest, RunFormIsModalAndADeleteRequestShowsNoWindow)
         QTest::keyClicks(w->entryOf("CPT:CPTCODE"), "22222");
         QTest::mouseClick(w->saveButton(), Qt::LeftButton);
     });
-    CallRequest = InsertRecord;
-    EXPECT_EQ(runForm(def), RequestCompleted);
+    CallRequest = Request::Insert;
+    EXPECT_EQ(runForm(def), Response::Completed);
     EXPECT_EQ(codes(), (std::vector<std::string>{"11111=", "22222="}));
 }
 

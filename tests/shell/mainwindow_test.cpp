@@ -96,15 +96,15 @@ TEST(MainWindow, StartUpClearsCallCodesAndBuffersOpensNoFileAndRestoresGeometry)
         ini.setValue("Main", "Width", 500);
         ini.setValue("Main", "Height", 360);
     }
-    shell::CallRequest = shell::ChangeRecord;
-    shell::CallResponse = shell::RequestCompleted;
+    shell::CallRequest = shell::Request::Change;
+    shell::CallResponse = shell::Response::Completed;
     bool buffersCleared = false;
     shell::PrinterSettings printer;
     const auto frame = shell::startUp(root, printer, {[&] { buffersCleared = true; }});
 
     EXPECT_TRUE(buffersCleared);
-    EXPECT_EQ(shell::CallRequest, 0);
-    EXPECT_EQ(shell::CallResponse, 0);
+    EXPECT_EQ(shell::CallRequest, shell::Request::None);
+    EXPECT_EQ(shell::CallResponse, shell::Response::None);
     EXPECT_TRUE(frame->isVisible());
     EXPECT_EQ(frame->geometry(), QRect(44, 33, 500, 360));
     EXPECT_TRUE(QDir(root.dataDir()).entryList(QDir::Files).isEmpty());
