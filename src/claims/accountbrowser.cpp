@@ -19,7 +19,7 @@ using namespace shell;
 
 namespace {
 
-// Every account window of the process works on the one root and printer.
+// Every account window of the process works on the one root.
 std::optional<Workplace> workplace;
 
 void open(BrowseEngine& browse)
@@ -30,8 +30,8 @@ void open(BrowseEngine& browse)
 
 void printHistory(BrowseEngine& browse)
 {
-    if (browse.entryCount() == 0 || !workplace) return;
-    startAccountReport(QLatin1String(kHistory), 0, data::PAT.PAT.asInt(), *workplace, QApplication::activeWindow());
+    if (browse.entryCount() == 0) return;
+    startAccountReport(QLatin1String(kHistory), 0, data::PAT.PAT.asInt(), QApplication::activeWindow());
 }
 
 // The response is Cancelled (the engine's own); the backup runs on by itself.

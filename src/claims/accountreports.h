@@ -5,15 +5,13 @@
 // own copy of the records), behind "Generating Report", then into the
 // preview; the window that starts it does not wait.
 
-#include "claims/patientclaims.h"
-
 #include <QString>
 
 class QWidget;
 
 namespace kestrel::claims {
 
-// Report names as they are registered.
+// The reports by name.
 inline constexpr const char* kPlanClaimBlankForm = "cms1";   // form image printed, primary plan
 inline constexpr const char* kPlanClaimCmsForm = "cms1a";    // data only, for pre-printed forms
 inline constexpr const char* kOtherClaimBlankForm = "cms2";  // the same for the other plan
@@ -21,11 +19,11 @@ inline constexpr const char* kOtherClaimCmsForm = "cms2a";
 inline constexpr const char* kStatement = "invoice";
 inline constexpr const char* kHistory = "history";
 
-// Starts the report `name` for claim `claim` (0: none) of patient `patient`:
-// a statement through the statements' own start (reports/statement.h), any
-// other report through the registry of reports by name. False when there is
-// no report of that name (or no printer to give it); nothing is started then.
-bool startAccountReport(const QString& name, long long claim, long long patient, const Workplace& place,
-                        QWidget* parent);
+// Starts the report `name` for claim `claim` (0: none) of patient `patient`
+// over `parent` (a window of the frame, whose printer it prints on): the
+// statements through reports/statement.h, the claim forms through
+// reports/claimprint.h. False when it ended at once (no such claim, a claim
+// without the insured its form needs, nothing to print).
+bool startAccountReport(const QString& name, long long claim, long long patient, QWidget* parent);
 
 } // namespace kestrel::claims

@@ -8,7 +8,7 @@ namespace kestrel::claims {
 void connectMenu(shell::MainWindow& frame)
 {
     QMdiArea* area = frame.mdiArea();
-    const Workplace place{frame.root(), &frame.printerSettings()};
+    const Workplace place{frame.root()};
     frame.setProcedure(shell::MenuItem::InvoiceBrowser, [area, place] { openAccountBrowser(area, place); });
 }
 

@@ -9,7 +9,7 @@ class MainWindow;
 namespace kestrel::claims {
 
 // "&Invoice Browser ...": the patient account browser, a new child window
-// of the frame each time, working on the frame's root and printer.
+// of the frame each time, working on the frame's root.
 void connectMenu(shell::MainWindow& frame);
 
 } // namespace kestrel::claims

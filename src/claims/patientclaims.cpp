@@ -157,7 +157,7 @@ void printButton(const char* report)
     AccountSession* s = current;
     if (!s || !s->list || s->list->engine().entryCount() == 0) return;
     s->list->engine().getRecord();
-    startAccountReport(QLatin1String(report), data::INV.INV.asInt(), data::PAT.PAT.asInt(), s->place, s->window);
+    startAccountReport(QLatin1String(report), data::INV.INV.asInt(), data::PAT.PAT.asInt(), s->window);
     s->engine->redisplay();
 }
 

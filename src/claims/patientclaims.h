@@ -30,20 +30,15 @@
 
 class QWidget;
 
-namespace kestrel::shell {
-class PrinterSettings;
-}
-
 namespace kestrel::claims {
 
 inline constexpr const char* kPatientClaimsHelp = "PatientClaimsBrowser";
 
-// Where the account windows work: the root (its record files for the
-// reports, its INI file for the claim form's lookups) and the printer chosen
-// in "&Printer Setup ..." (none: reports are not started).
+// Where the account windows work: the root, whose INI file the claim form's
+// lookups keep their places in. (Reports print on the printer of the frame
+// the windows open over.)
 struct Workplace {
     platform::RootDir root;
-    shell::PrinterSettings* printer = nullptr;
 };
 
 const shell::FormDefinition& patientClaimsForm();
