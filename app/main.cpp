@@ -2,14 +2,15 @@
 // table in commands.h or, with none, the program itself.
 #include "commands.h"
 
+#include "claims/menu.h"
 #include "data/file_access.h"
 #include "data/messages.h"
 #include "data/records.h"
 #include "managers/backupwindows.h"
 #include "managers/menu.h"
 #include "platform/rootdir.h"
-#include "reports/statement.h"
 #include "reports/claimprint.h"
+#include "reports/statement.h"
 #include "shell/mainwindow.h"
 #include "shell/menus.h"
 #include "shell/printersettings.h"
@@ -148,9 +149,10 @@ int runProgram(Options& o)
     shell::StartUpSteps steps;
     steps.clearRecordBuffers = data::clearAllBuffers;
     const auto frame = shell::startUp(root, printer, steps);
-    // Each library connects its own menu items (claims, receivables and
-    // reports add their line here as they come).
+    // Each library connects its own menu items (receivables adds its line
+    // here when it comes).
     managers::connectMenu(*frame);
+    claims::connectMenu(*frame);
     reports::connectStatementMenu(*frame);
     reports::connectMenu(*frame);
     // Backup and reload run this executable's own commands on the same root.

@@ -1,6 +1,7 @@
 // The frame's menu as the executable wires it: every item a library connects
 // opens the window it names, and no other item opens anything. A library
 // that connects menu items adds its connectMenu call and its rows here.
+#include "claims/menu.h"
 #include "data/file_access.h"
 #include "data/records.h"
 #include "managers/backupwindows.h"
@@ -50,6 +51,7 @@ constexpr Opens kMenu[] = {
     {MenuItem::CptManager, "CPT/HCPCS Code Browser", "CPT48"},
     {MenuItem::IcdManager, "Diagnostic Code Browser", "ICD48"},
     {MenuItem::InsuranceNameManager, "Insurance Plan or Program Name Browser", "Payer"},
+    {MenuItem::InvoiceBrowser, "Patient Account Browser", "Patient"},
     {MenuItem::BackupFiles, "Confirm Backup", ""},
     {MenuItem::ReloadBackupFiles, "Confirm Reload", ""},
 };
@@ -86,6 +88,7 @@ TEST(FrameMenu, EveryConnectedItemOpensItsOwnWindow)
     shell::PrinterSettings printer;
     shell::MainWindow frame(root, printer);
     managers::connectMenu(frame);
+    claims::connectMenu(frame);
     reports::connectMenu(frame);
     reports::connectStatementMenu(frame);
     // Nothing here presses OK; were it pressed, nothing would run.
