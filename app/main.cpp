@@ -2,11 +2,14 @@
 // table in commands.h or, with none, the program itself.
 #include "commands.h"
 
+#include "claims/menu.h"
+#include "receivables/menu.h"
 #include "data/file_access.h"
 #include "data/messages.h"
 #include "data/records.h"
 #include "managers/menu.h"
 #include "platform/rootdir.h"
+#include "reports/statement.h"
 #include "shell/mainwindow.h"
 #include "shell/menus.h"
 #include "shell/printersettings.h"
@@ -145,9 +148,12 @@ int runProgram(Options& o)
     shell::StartUpSteps steps;
     steps.clearRecordBuffers = data::clearAllBuffers;
     const auto frame = shell::startUp(root, printer, steps);
-    // Each library connects its own menu items (claims, receivables and
-    // reports add their line here as they come).
+    // Each library connects its own menu items (receivables and the claim
+    // form reports add their line here as they come).
     managers::connectMenu(*frame);
+    claims::connectMenu(*frame);
+    receivables::connectMenu(*frame);
+    reports::connectStatementMenu(*frame);
     const int status = app.exec();
     data::setMessageService(nullptr);
     return status;

@@ -1,11 +1,14 @@
 #include "managers/menu.h"
 
+#include "managers/backupwindows.h"
 #include "managers/codetables.h"
 #include "managers/cptbrowse.h"
 #include "managers/patientbrowse.h"
 #include "managers/payer.h"
 #include "managers/providerbrowse.h"
 #include "shell/mainwindow.h"
+
+#include <QCoreApplication>
 
 namespace kestrel::managers {
 
@@ -18,6 +21,10 @@ void connectMenu(shell::MainWindow& frame)
     frame.setProcedure(MenuItem::CptManager, [area] { openCptBrowse(area); });
     frame.setProcedure(MenuItem::IcdManager, [area] { openIcdBrowse(area); });
     frame.setProcedure(MenuItem::InsuranceNameManager, [area] { openPayerManager(area); });
+    // Backup and reload are this executable's own commands, on the frame's root.
+    setBackupCommand({QCoreApplication::applicationFilePath(), {QStringLiteral("--root"), frame.root().path()}});
+    frame.setProcedure(MenuItem::BackupFiles, [&frame] { confirmBackup(&frame); });
+    frame.setProcedure(MenuItem::ReloadBackupFiles, [&frame] { confirmReload(&frame); });
 }
 
 } // namespace kestrel::managers

@@ -10,7 +10,9 @@ class MainWindow;
 namespace kestrel::managers {
 
 // "&Managers": the provider, patient, CPT/HCPCS, diagnostic code and
-// insurance plan name browsers, each a new child window of the frame.
+// insurance plan name browsers, each a new child window of the frame;
+// "&Backup/Reload Utilities": the Confirm Backup and Confirm Reload windows,
+// whose commands run this executable on the frame's root.
 void connectMenu(shell::MainWindow& frame);
 
 } // namespace kestrel::managers

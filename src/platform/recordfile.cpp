@@ -19,7 +19,7 @@
 
 namespace kestrel::platform {
 
-ErrorState driverErrors;
+thread_local ErrorState driverErrors;
 
 const char* errorTextOf(int code)
 {

@@ -58,7 +58,7 @@ constexpr int DriverError = 90;
 // Short text of an error code ("Record Not Found", "Creates Duplicate Key").
 const char* errorTextOf(int code);
 
-// The last error of any record file operation in the process (code 0 after a
+// The last error of any record file operation of the thread (code 0 after a
 // success), for the message layer.
 struct LastError {
     int code = 0;
@@ -77,8 +77,10 @@ private:
     LastError last_;
 };
 
-// Process-wide, like the record buffers: every operation of every file writes it.
-extern ErrorState driverErrors;
+// Every operation of every file writes it. One per thread: a report reading
+// on a worker through handles of its own must not write the string the GUI
+// thread is reading for a message (it passes its errors on explicitly).
+extern thread_local ErrorState driverErrors;
 
 // Order value meaning "file order" (the order records were added).
 constexpr int FileOrder = -1;

@@ -1,5 +1,6 @@
 // The receivables windows: the editor of one transaction line, and the
 // browser of a claim's transactions that stores the claim's figures.
+#include "receivables/paymentbrowser.h"
 #include "receivables/receivablesbrowser.h"
 #include "receivables/receivableseditor.h"
 
@@ -13,6 +14,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScopeGuard>
+#include <QTableView>
 #include <QTest>
 
 using namespace kestrel;
@@ -179,6 +181,68 @@ TEST_F(ReceivablesTest, PostingPaymentsAndARefundStoresTheClaimsFigures)
     EXPECT_EQ(receivables::runReceivablesBrowser(), Response::Completed);
     EXPECT_EQ(figures(3), (std::vector<std::string>{"100.00", "-75.00", "-10.00", "15.00"}));
     EXPECT_EQ(figures(4), (std::vector<std::string>{"40.00", "0.00", "0.00", "40.00"}));
+    EXPECT_TRUE(messages.shown().empty());
+}
+
+// The whole round: the payment browser of a patient with two claims (one
+// of 80.00 + 20.00 in services, one owing 20.00); &Add and &Delete do
+// nothing; &Change on the first claim opens its receivables browser, where a
+// payment of 70.00 with an adjustment of 10.00 and a refund of 5.00 are
+// posted and the window closed with &Close; the claim's row and the account
+// balance follow at once, and &Close of the payment browser stores 35.00.
+TEST_F(ReceivablesTest, PaymentsPostedFromThePaymentBrowserReachTheAccountBalance)
+{
+    addClaim(3, "100.00");
+    addLine(1, 7, 3, "20240110", "99213", "80.00");
+    addLine(1, 7, 3, "20240110", "99214", "20.00");
+    addClaim(4, "20.00");
+    data::FileUse use{&file::Patient};
+    data::PAT.PAT.set(7);
+    auto& patients = data::recordFile(file::Patient);
+    patients.watch();
+    ASSERT_EQ(patients.get(file::Patient.keyIndex("PAT:PATKEY")), platform::errc::Ok);
+    CallRequest = Request::Change;
+    QString payment, balance;
+    test::whenShown(test::isForm("PAT:LNAME"), [&](QWidget* d) {
+        auto* w = qobject_cast<FormWindow*>(d);
+        const auto close = qScopeGuard([w] { if (w->isVisible()) w->close(); });
+        EXPECT_EQ(w->windowTitle(), "Payment Browser");
+        BrowseList* claims = w->findChild<BrowseList*>();
+        auto balanceShown = [w] { return w->findChild<QLabel*>("accountBalance")->text(); };
+        ASSERT_TRUE(QTest::qWaitFor([&] { return claims->engine().entryCount() == 2; }));
+        EXPECT_EQ(balanceShown(), "120.00");
+        EXPECT_TRUE(w->findChildren<QPushButton*>().size() == 6);  // no print buttons
+        claims->button(BrowseRole::Add)->click();
+        QTest::keyClick(claims->list(), Qt::Key_Delete);
+        test::settle();
+        EXPECT_EQ(QApplication::activeModalWidget(), w);
+        EXPECT_EQ(claims->engine().entryCount(), 2);
+
+        test::whenShown(test::isForm("INV:INV"), [](QWidget* r) {
+            auto* receivables = qobject_cast<FormWindow*>(r);
+            backTo(receivables);
+            postThroughEditor(receivables, 0, "70.00", "10.00");
+            postThroughEditor(receivables, 3, "5.00", "");
+            receivables->button("&Close")->click();
+        });
+        claims->button(BrowseRole::Change)->click();
+        test::settle();
+        backTo(w);
+        const QModelIndex row = claims->list()->model()->index(0, 5);
+        payment = row.data().toString().trimmed();
+        balance = balanceShown();
+        const QString png = qEnvironmentVariable("KESTREL_TEST_BINARY_DIR", QDir::tempPath()) + "/payment-browser.png";
+        EXPECT_TRUE(w->grab().save(png));
+        w->button("&Close")->click();
+    });
+    EXPECT_EQ(receivables::paymentBrowser().run(claims::Workplace{platform::RootDir(dir.path()), nullptr}),
+              Response::Completed);
+    EXPECT_EQ(payment, "-75.00");
+    EXPECT_EQ(balance, "35.00");
+    EXPECT_EQ(figures(3), (std::vector<std::string>{"100.00", "-75.00", "-10.00", "15.00"}));
+    data::PAT.PAT.set(7);
+    ASSERT_EQ(patients.get(file::Patient.keyIndex("PAT:PATKEY")), platform::errc::Ok);
+    EXPECT_EQ(data::PAT.NOWBALAN.value().toString(), "35.00");
     EXPECT_TRUE(messages.shown().empty());
 }
 
