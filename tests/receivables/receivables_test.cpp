@@ -137,6 +137,7 @@ void postThroughEditor(FormWindow* browser, int code, const char* amount, const 
         test::typeInto(editor->entryOf("ITM:EXP"), "CHK 1001");
         test::typeInto(editor->entryOf("ITM:ADJ"), adjustment);
         test::tab();
+        editor->grab().save(qEnvironmentVariable("KESTREL_TEST_BINARY_DIR", QDir::tempPath()) + "/receivables-editor.png");
         editor->saveButton()->click();
     });
     transactions(browser)->button(BrowseRole::Add)->click();
