@@ -3,6 +3,7 @@
 #include "commands.h"
 
 #include "claims/menu.h"
+#include "receivables/menu.h"
 #include "data/file_access.h"
 #include "data/messages.h"
 #include "data/records.h"
@@ -153,6 +154,7 @@ int runProgram(Options& o)
     // here when it comes).
     managers::connectMenu(*frame);
     claims::connectMenu(*frame);
+    receivables::connectMenu(*frame);
     reports::connectStatementMenu(*frame);
     reports::connectMenu(*frame);
     // Backup and reload run this executable's own commands on the same root.

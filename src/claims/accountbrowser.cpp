@@ -22,10 +22,14 @@ namespace {
 // Every account window of the process works on the one root.
 std::optional<Workplace> workplace;
 
-void open(BrowseEngine& browse)
+// &Open: the highlighted patient re-read and the claims window called for
+// a change.
+BrowseButton openButton(const ClaimsWindow& claims)
 {
-    if (browse.entryCount() == 0 || !workplace) return;
-    browse.call(Request::Change, [] { runPatientClaims(*workplace, QApplication::activeWindow()); });
+    return customButton("&Open", [&claims](BrowseEngine& browse) {
+        if (browse.entryCount() == 0 || !workplace) return;
+        browse.call(Request::Change, [&claims] { claims.run(*workplace, QApplication::activeWindow()); });
+    });
 }
 
 void printHistory(BrowseEngine& browse)
@@ -49,6 +53,8 @@ BrowseButton closeButton()
     return b;
 }
 
+} // namespace
+
 BrowsePanel accountPanel()
 {
     return DetailPanel::make({
@@ -67,31 +73,47 @@ BrowsePanel accountPanel()
     });
 }
 
-} // namespace
-
-const BrowseDefinition& accountBrowse()
+BrowseDefinition accountBrowseOf(const AccountBrowseKind& kind)
 {
-    static const BrowseDefinition def{
+    std::vector<BrowseButton> buttons;
+    if (kind.printHistory) buttons.push_back(customButton("&Print history", printHistory));
+    for (BrowseButton b : {openButton(kind.claims), closeButton(), BrowseButton("Help")}) buttons.push_back(b);
+    return BrowseDefinition{
         .file = "Patient",
-        .title = "Patient Account Browser",
-        .listTip = "Patient Account Browser ...",
+        .title = kind.title,
+        .listTip = kind.listTip,
         .format = "112L(2)|F@s28@24R(2)|F@n05@",
         .queue = {"PAT:LNAME", "PAT:PAT", "PAT:ADD1", "PAT:ADD2", "PAT:ADD3", "PAT:ADD4", "PAT:HAREA", "PAT:HPHON",
                   "PAT:WAREA", "PAT:WPHON", "PAT:SEX", "PAT:BDATE", "PAT:NOWBALAN"},
         .orders = {{"PAT:LNAMEKEY"}},
-        .buttons = {customButton("&Print history", printHistory), customButton("&Open", open),
-                    closeButton(), "Help"},
-        .helpTopic = kAccountBrowserHelp,
+        .buttons = std::move(buttons),
+        .helpTopic = kind.helpTopic,
         .activateButton = "&Open",
         .popup = {{"&Open", "&Open", PopupItem::Enabled::WithEntries}},
     };
+}
+
+const BrowseDefinition& accountBrowse()
+{
+    static const BrowseDefinition def = accountBrowseOf({
+        .title = "Patient Account Browser",
+        .listTip = "Patient Account Browser ...",
+        .helpTopic = kAccountBrowserHelp,
+        .printHistory = true,
+        .claims = patientClaimsWindow(),
+    });
     return def;
+}
+
+QMdiSubWindow* openAccountBrowseWindow(const BrowseDefinition& def, QMdiArea* area, const Workplace& place)
+{
+    workplace = place;
+    return BrowseWindow::openInMdi(def, area, accountPanel());
 }
 
 QMdiSubWindow* openAccountBrowser(QMdiArea* area, const Workplace& place)
 {
-    workplace = place;
-    return BrowseWindow::openInMdi(accountBrowse(), area, accountPanel());
+    return openAccountBrowseWindow(accountBrowse(), area, place);
 }
 
 } // namespace kestrel::claims

@@ -14,6 +14,7 @@
 
 #include "claims/patientclaims.h"
 #include "shell/browsedefinition.h"
+#include "shell/browsewindow.h"
 
 class QMdiArea;
 class QMdiSubWindow;
@@ -22,6 +23,22 @@ class QWidget;
 namespace kestrel::claims {
 
 inline constexpr const char* kAccountBrowserHelp = "PatientAccountBrowser";
+
+// What sets a patient list apart from its twin, the payment account browser
+// (receivables/): titles, help, the history button, the window &Open calls.
+struct AccountBrowseKind {
+    QString title;
+    QString listTip;
+    QString helpTopic;
+    bool printHistory = true;
+    const ClaimsWindow& claims;  // declared once per process
+};
+shell::BrowseDefinition accountBrowseOf(const AccountBrowseKind& kind);
+// The highlighted patient's lines beside the list.
+shell::BrowsePanel accountPanel();
+// A patient list of either kind as a child window of the frame; `def` is
+// declared once per process.
+QMdiSubWindow* openAccountBrowseWindow(const shell::BrowseDefinition& def, QMdiArea* area, const Workplace& place);
 
 const shell::BrowseDefinition& accountBrowse();
 

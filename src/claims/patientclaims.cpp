@@ -34,7 +34,8 @@ struct AccountSums {
 
 // One opening of the window: what its hooks share besides the buffers.
 struct AccountSession {
-    explicit AccountSession(const Workplace& w) : place(w) {}
+    AccountSession(const ClaimsWindow& k, const Workplace& w) : kind(k), place(w) {}
+    const ClaimsWindow& kind;
     Workplace place;
     AccountSums sums;
     FormEngine* engine = nullptr;
@@ -46,11 +47,10 @@ struct AccountSession {
 
 AccountSession* current = nullptr;
 
-constexpr char16_t kBalancePicture[] = u"@n-17.2";
-
 QString money(const Decimal& d)
 {
-    const auto picture = platform::Picture::parse(QStringView(kBalancePicture));
+    const QString pictureText = current ? current->kind.kind().moneyPicture : QStringLiteral("@n-17.2");
+    const auto picture = platform::Picture::parse(QStringView(pictureText));
     return picture ? picture->format(platform::FieldValue(d)).trimmed() : QString::fromStdString(d.toString());
 }
 
@@ -104,29 +104,42 @@ void showPlanNames()
     s->engine->redisplay();
 }
 
-const BrowseDefinition& claimsList()
+// The list's Add, Change and Delete: the claim data form, unless the kind
+// changes claims its own way (and then neither adds nor deletes them).
+void updateClaim()
 {
-    static const BrowseDefinition def{
+    if (current && current->kind.kind().changeClaim) current->kind.kind().changeClaim();
+    else callClaimForm();
+}
+
+BrowseDefinition claimsList(const ClaimsWindowKind& kind)
+{
+    const QString money = QStringLiteral("~C(0)") + kind.moneyPicture + QLatin1Char('@');
+    std::vector<BrowseButton> buttons{"&Add", "&Change", "&Delete"};
+    if (kind.changeClaim) {
+        buttons[0] = buttons[0].doesNothing();
+        buttons[2] = buttons[2].doesNothing();
+    }
+    return BrowseDefinition{
         .file = "Invoice",
         .list = 2,
-        .title = "nvoice Browser ...",
-        .listTip = "nvoice Browser ...",
+        .title = kind.listTip,
+        .listTip = kind.listTip,
         .format = "22R(2)|M~PRV~C(0)@n03@28R(2)|M~Account~C(0)@n05@40R(2)|M~Invoice~C(0)@n08@"
-                  "44R(2)|M~Date~C(0)@D2@50R(2)|M~$ Charges~C(0)@n-17.2@50R(2)|M~$ Payment~C(0)@n-17.2@"
-                  "50R(2)|M~$ Adjustment~C(0)@n-17.2@50R(2)|M~$ Balance~C(0)@n-17.2@",
+                  "44R(2)|M~Date~C(0)@D2@50R(2)|M~$ Charges" + money + "50R(2)|M~$ Payment" + money +
+                  "50R(2)|M~$ Adjustment" + money + "50R(2)|M~$ Balance" + money,
         .queue = {"INV:PRV", "INV:PAT", "INV:INV", "INV:DATE", "INV:TFEE", "INV:TPAY", "INV:TADJ", "INV:BDUE",
                   "IN1:INS1CARNAME", "IN2:INS2CARNAME", "PRV:PRV", "IN1:INS1ID", "IN2:INS2ID"},
         // The patient's claims by provider, then by claim number.
         .orders = {BrowseOrder("INV:PATPRVINVKEY", {"PAT:PAT"}, "INV:PAT = BRW2::Sort1:Reset:PAT:PAT")},
-        .buttons = {"&Add", "&Change", "&Delete"},
+        .buttons = std::move(buttons),
         .alsoUses = {"Provider", "Insured1", "Insured2"},
-        .updateForm = callClaimForm,
+        .updateForm = updateClaim,
         .onRecordRead = readJoined,
         .onReloaded = sumClaims,
         .afterCall = sumClaims,
         .onSelectionMoved = showPlanNames,
     };
-    return def;
 }
 
 // ------------------------------------------------------------- the window
@@ -198,6 +211,7 @@ void buildWindow(FormWindow& w)
     std::vector<QPushButton*> prints;
     int buttonW = 0;
     for (const PrintButton& p : kPrintButtons) {
+        if (!s->kind.kind().printButtons) break;
         auto* b = new QPushButton(QString::fromLatin1(p.text), page);
         b->setAutoDefault(false);
         buttonW = std::max(buttonW, b->sizeHint().width() + 8);
@@ -213,7 +227,7 @@ void buildWindow(FormWindow& w)
 
     const int listH = rowH * (kListRows + 3);
     const QRect whole(kMargin, top + 12, width, listH + kGap + rowH);
-    auto* list = new BrowseList(claimsList(), &w);
+    auto* list = new BrowseList(s->kind.list(), &w);
     s->list = list;
     list->placeOnTab(w.sheet(), 0, whole);  // grows the window for the balance's row too
     list->setGeometry(whole.left(), whole.top(), whole.width(), listH);
@@ -229,19 +243,18 @@ void buildWindow(FormWindow& w)
     list->start();
 }
 
-} // namespace
 
-const FormDefinition& patientClaimsForm()
+FormDefinition claimsForm(const ClaimsWindowKind& kind)
 {
-    static const FormDefinition def{
+    return FormDefinition{
         .file = "Patient",
-        .title = "Patient Account Browser",
-        .insertTitle = "Patient Account Browser",
-        .changeTitle = "Patient Account Browser",
-        .helpTopic = kPatientClaimsHelp,
+        .title = kind.title,
+        .insertTitle = kind.title,
+        .changeTitle = kind.title,
+        .helpTopic = kind.helpTopic,
         .buttons = {"&Save", "&Close", "Help"},
         .tabs = {{"Account", {
-            entry("Account of:", "PAT:LNAME", "@s29").ditto(),
+            entry(kind.prompt, "PAT:LNAME", "@s29").ditto(),
             entry("", "PAT:ADD1", "@s29").ditto(),
             shownComputed("", cityLine, "@s36"),
             entry("Home/Cell phone number", "PAT:HAREA", "@p(###)p").ditto(),
@@ -258,17 +271,40 @@ const FormDefinition& patientClaimsForm()
         .onRedisplay = followPatient,
         .onWindowBuilt = buildWindow,
     };
-    return def;
 }
 
-shell::Response runPatientClaims(const Workplace& place, QWidget* parent)
+} // namespace
+
+ClaimsWindow::ClaimsWindow(ClaimsWindowKind kind)
+    : kind_(std::move(kind)), form_(claimsForm(kind_)), list_(claimsList(kind_))
 {
-    AccountSession session(place);
+}
+
+Response ClaimsWindow::run(const Workplace& place, QWidget* parent) const
+{
+    AccountSession session(*this, place);
     AccountSession* outer = current;
     current = &session;
-    const Response response = runForm(patientClaimsForm(), parent);
+    const Response response = runForm(form_, parent);
     current = outer;
     return response;
 }
+
+const ClaimsWindow& patientClaimsWindow()
+{
+    static const ClaimsWindow window{{
+        .title = "Patient Account Browser",
+        .prompt = "Account of:",
+        .listTip = "nvoice Browser ...",
+        .moneyPicture = "@n-17.2",
+        .helpTopic = kPatientClaimsHelp,
+        .printButtons = true,
+    }};
+    return window;
+}
+
+const FormDefinition& patientClaimsForm() { return patientClaimsWindow().form(); }
+
+Response runPatientClaims(const Workplace& place, QWidget* parent) { return patientClaimsWindow().run(place, parent); }
 
 } // namespace kestrel::claims

@@ -24,9 +24,12 @@
 
 #include "platform/rootdir.h"
 #include "shell/callprotocol.h"
+#include "shell/browsedefinition.h"
 #include "shell/formdefinition.h"
 
 #include <QString>
+
+#include <functional>
 
 class QWidget;
 
@@ -41,6 +44,41 @@ struct Workplace {
     platform::RootDir root;
 };
 
+// What sets one claims window of a patient apart from its twin: the
+// payment browser (receivables/) is this window with its own titles and
+// pictures, no print buttons, and a Change of its own.
+struct ClaimsWindowKind {
+    QString title;         // the window's title in every request
+    QString prompt;        // of the patient's name
+    QString listTip;
+    QString moneyPicture;  // of the four money columns and the account balance
+    QString helpTopic;
+    bool printButtons = true;
+    // The list's Change, the highlighted claim re-read and CallRequest 2 set.
+    // None: Add, Change and Delete call the claim data form; set: Add and
+    // Delete (and their keys) do nothing.
+    std::function<void()> changeClaim{};
+};
+
+// One kind of the window: its form and list, declared once per process
+// (the form's memory is the procedure's own).
+class ClaimsWindow {
+public:
+    explicit ClaimsWindow(ClaimsWindowKind kind);
+    const ClaimsWindowKind& kind() const { return kind_; }
+    const shell::FormDefinition& form() const { return form_; }
+    const shell::BrowseDefinition& list() const { return list_; }
+    // Runs the window for the request in CallRequest (modal to `parent`);
+    // returns CallResponse.
+    shell::Response run(const Workplace& place, QWidget* parent = nullptr) const;
+
+private:
+    ClaimsWindowKind kind_;
+    shell::FormDefinition form_;
+    shell::BrowseDefinition list_;
+};
+
+const ClaimsWindow& patientClaimsWindow();
 const shell::FormDefinition& patientClaimsForm();
 
 // Runs the window for the request in CallRequest (modal to `parent`);

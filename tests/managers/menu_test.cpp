@@ -2,6 +2,7 @@
 // opens the window it names, and no other item opens anything. A library
 // that connects menu items adds its connectMenu call and its rows here.
 #include "claims/menu.h"
+#include "receivables/menu.h"
 #include "data/file_access.h"
 #include "data/records.h"
 #include "managers/backupwindows.h"
@@ -52,6 +53,7 @@ constexpr Opens kMenu[] = {
     {MenuItem::IcdManager, "Diagnostic Code Browser", "ICD48"},
     {MenuItem::InsuranceNameManager, "Insurance Plan or Program Name Browser", "Payer"},
     {MenuItem::InvoiceBrowser, "Patient Account Browser", "Patient"},
+    {MenuItem::PaymentBrowser, "Payment Account Browser", "Patient"},
     {MenuItem::BackupFiles, "Confirm Backup", ""},
     {MenuItem::ReloadBackupFiles, "Confirm Reload", ""},
 };
@@ -90,6 +92,7 @@ TEST(FrameMenu, EveryConnectedItemOpensItsOwnWindow)
     managers::connectMenu(frame);
     claims::connectMenu(frame);
     reports::connectMenu(frame);
+    receivables::connectMenu(frame);
     reports::connectStatementMenu(frame);
     // Nothing here presses OK; were it pressed, nothing would run.
     managers::setBackupCommand({"/bin/true", {}});
