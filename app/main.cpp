@@ -150,8 +150,7 @@ int runProgram(Options& o)
     shell::StartUpSteps steps;
     steps.clearRecordBuffers = data::clearAllBuffers;
     const auto frame = shell::startUp(root, printer, steps);
-    // Each library connects its own menu items (receivables adds its line
-    // here when it comes).
+    // Each library connects its own menu items.
     managers::connectMenu(*frame);
     claims::connectMenu(*frame);
     receivables::connectMenu(*frame);
