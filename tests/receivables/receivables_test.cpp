@@ -236,7 +236,7 @@ TEST_F(ReceivablesTest, PaymentsPostedFromThePaymentBrowserReachTheAccountBalanc
         EXPECT_TRUE(w->grab().save(png));
         w->button("&Close")->click();
     });
-    EXPECT_EQ(receivables::paymentBrowser().run(claims::Workplace{platform::RootDir(dir.path()), nullptr}),
+    EXPECT_EQ(receivables::paymentBrowser().run(claims::Workplace{platform::RootDir(dir.path())}),
               Response::Completed);
     EXPECT_EQ(payment, "-75.00");
     EXPECT_EQ(balance, "35.00");
