@@ -144,6 +144,7 @@ int runProgram(Options& o)
     shell::PrinterSettings printer;
     shell::StartUpSteps steps;
     steps.clearRecordBuffers = data::clearAllBuffers;
+    steps.offerSamplePractice = true;
     const auto frame = shell::startUp(root, printer, steps);
     // Each library connects its own menu items (claims, receivables and
     // reports add their line here as they come).
