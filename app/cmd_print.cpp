@@ -4,7 +4,9 @@
 // reports library and runs under a QGuiApplication on the offscreen platform.
 #include "commands.h"
 
+#include "reports/claimreports.h"
 #include "reports/reportregistry.h"
+#include "reports/statement.h"
 
 #include <cstdio>
 
@@ -14,7 +16,7 @@ namespace {
 int usage(const char* problem)
 {
     std::fprintf(stderr,
-                 "kestrel print: %s\nusage: kestrel [--root DIR] print REPORT [--claim N] --pdf FILE [--layout FILE]\n"
+                 "kestrel print: %s\nusage: kestrel [--root DIR] print REPORT [--claim N] [--patient N] --pdf FILE [--layout FILE]\n"
                  "reports: %s\n",
                  problem, qPrintable(reports::reportNames().join(QStringLiteral(", "))));
     return 2;
@@ -23,11 +25,14 @@ int usage(const char* problem)
 
 int cmdPrint(const CommandContext& ctx)
 {
+    reports::registerStatementReports();
+    reports::registerClaimReports();
     QString name, pdf, layout;
     reports::ReportArguments args{ctx.root, 0};
     for (int i = 0; i < ctx.args.size(); ++i) {
         const QString& a = ctx.args[i];
-        const bool valued = a == QLatin1String("--claim") || a == QLatin1String("--pdf") || a == QLatin1String("--layout");
+        const bool valued = a == QLatin1String("--claim") || a == QLatin1String("--patient") ||
+                            a == QLatin1String("--pdf") || a == QLatin1String("--layout");
         if (valued && i + 1 >= ctx.args.size())
             return usage(qPrintable(a + QStringLiteral(" needs a value")));
         if (a == QLatin1String("--claim")) {
@@ -35,6 +40,11 @@ int cmdPrint(const CommandContext& ctx)
             args.claim = ctx.args[++i].toLongLong(&ok);
             if (!ok || args.claim <= 0)
                 return usage("--claim needs a claim number from 1");
+        } else if (a == QLatin1String("--patient")) {
+            bool ok = false;
+            args.patient = ctx.args[++i].toLongLong(&ok);
+            if (!ok || args.patient <= 0)
+                return usage("--patient needs a patient number from 1");
         } else if (a == QLatin1String("--pdf")) {
             pdf = ctx.args[++i];
         } else if (a == QLatin1String("--layout")) {

@@ -60,7 +60,7 @@ inline constexpr Command kCommands[] = {
     {"check", "[--rebuild [--accept-loss]]", "examine every record file (after a crash or a bad copy); --rebuild rebuilds damaged keys, --accept-loss also those that name records the file lost", cmdCheck},
     {"seed", "", "add the standard ICD editions and box 14/15 date qualifiers to those tables that are empty", cmdSeed},
     {"demo", "", "fill an empty root with a small sample practice (providers, patients, codes, claims and payments)", cmdDemo},
-    {"print", "REPORT [--claim N] --pdf FILE [--layout FILE]", "render a report into a PDF file without any window; --layout also writes each placed text as page,x,y,width,text", cmdPrint, true},
+    {"print", "REPORT [--claim N] [--patient N] --pdf FILE [--layout FILE]", "render a report into a PDF file without any window; --layout also writes each placed text as page,x,y,width,text", cmdPrint, true},
 };
 
 } // namespace kestrel::app

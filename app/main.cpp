@@ -7,6 +7,8 @@
 #include "data/records.h"
 #include "managers/menu.h"
 #include "platform/rootdir.h"
+#include "reports/statement.h"
+#include "reports/claimprint.h"
 #include "shell/mainwindow.h"
 #include "shell/menus.h"
 #include "shell/printersettings.h"
@@ -149,6 +151,8 @@ int runProgram(Options& o)
     // Each library connects its own menu items (claims, receivables and
     // reports add their line here as they come).
     managers::connectMenu(*frame);
+    reports::connectStatementMenu(*frame);
+    reports::connectMenu(*frame);
     const int status = app.exec();
     data::setMessageService(nullptr);
     return status;

@@ -19,6 +19,16 @@
 
 namespace kestrel::platform {
 
+ErrorState::ErrorState() : owner_(std::this_thread::get_id()) {}
+
+LastError& ErrorState::slot() const
+{
+    if (std::this_thread::get_id() == owner_)
+        return ownerLast_;
+    thread_local LastError mine;
+    return mine;
+}
+
 ErrorState driverErrors;
 
 const char* errorTextOf(int code)

@@ -38,6 +38,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <thread>
 
 namespace kestrel::platform {
 
@@ -58,7 +59,7 @@ constexpr int DriverError = 90;
 // Short text of an error code ("Record Not Found", "Creates Duplicate Key").
 const char* errorTextOf(int code);
 
-// The last error of any record file operation in the process (code 0 after a
+// The last error of any record file operation of the thread (code 0 after a
 // success), for the message layer.
 struct LastError {
     int code = 0;
@@ -67,17 +68,25 @@ struct LastError {
     std::string driverMessage; // the database's message, for 90
 };
 
+// One last error per thread: a report reading on a worker through handles of
+// its own must not write the text the GUI thread is reading for a message (it
+// passes its errors on explicitly). The thread that started the program keeps
+// its own for the life of the process, since record files closed at exit
+// still write it; any other thread has one while it runs.
 class ErrorState {
 public:
-    const LastError& last() const { return last_; }
-    void record(LastError e) { last_ = std::move(e); }
-    void clear() { last_ = {}; }
+    ErrorState();
+    const LastError& last() const { return slot(); }
+    void record(LastError e) { slot() = std::move(e); }
+    void clear() { slot() = {}; }
 
 private:
-    LastError last_;
+    LastError& slot() const;
+    std::thread::id owner_;
+    mutable LastError ownerLast_;
 };
 
-// Process-wide, like the record buffers: every operation of every file writes it.
+// Every operation of every file writes it.
 extern ErrorState driverErrors;
 
 // Order value meaning "file order" (the order records were added).

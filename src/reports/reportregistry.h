@@ -1,6 +1,6 @@
 #pragma once
 // The reports that can be printed by name, e.g. from the command line:
-//     kestrel print NAME [--claim N] --pdf FILE [--layout FILE]
+//     kestrel print NAME [--claim N] [--patient N] --pdf FILE [--layout FILE]
 // Each report procedure registers itself once (registerReport at start-up,
 // before any run); the body then runs on whatever thread renders it.
 
@@ -15,6 +15,7 @@ namespace kestrel::reports {
 struct ReportArguments {
     platform::RootDir root;  // whose record files the report reads
     qint64 claim = 0;        // --claim N; 0 when not given
+    qint64 patient = 0;      // --patient N; 0 when not given
 };
 
 struct RegisteredReport {

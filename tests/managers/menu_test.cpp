@@ -5,6 +5,8 @@
 #include "data/records.h"
 #include "managers/menu.h"
 #include "platform/rootdir.h"
+#include "reports/claimprint.h"
+#include "reports/statement.h"
 #include "shell/browseengine.h"
 #include "shell/browsewindow.h"
 #include "shell/callprotocol.h"
@@ -17,6 +19,7 @@
 #include <QAction>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QApplication>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -46,6 +49,18 @@ constexpr Opens kMenu[] = {
     {MenuItem::InsuranceNameManager, "Insurance Plan or Program Name Browser", "Payer"},
 };
 
+// The items that start a report: "Generating Report" opens over the frame
+// (and, with no claims to print, closes with no preview).
+constexpr MenuItem kReports[] = {MenuItem::ClaimInBlankForm, MenuItem::ClaimInCms1500Form, MenuItem::AccountStatement};
+
+bool generating()
+{
+    const auto widgets = QApplication::allWidgets();
+    return std::any_of(widgets.begin(), widgets.end(), [](QWidget* w) {
+        return w->isVisible() && w->windowTitle() == QLatin1String("Generating Report");
+    });
+}
+
 const Opens* expected(MenuItem item)
 {
     const auto* it = std::find_if(std::begin(kMenu), std::end(kMenu), [item](const Opens& o) { return o.item == item; });
@@ -64,10 +79,12 @@ TEST(FrameMenu, EveryConnectedItemOpensItsOwnWindow)
     shell::PrinterSettings printer;
     shell::MainWindow frame(root, printer);
     managers::connectMenu(frame);
+    reports::connectMenu(frame);
+    reports::connectStatementMenu(frame);
     frame.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
 
-    int opened = 0;
+    int opened = 0, reportsRun = 0;
     for (const shell::MenuEntry& e : shell::menuBarDeclaration()) {
         // The frame's own items (a system dialog, closing the frame) are
         // the frame's tests' business.
@@ -75,6 +92,12 @@ TEST(FrameMenu, EveryConnectedItemOpensItsOwnWindow)
         SCOPED_TRACE(e.text);
         const Opens* want = expected(e.id);
         frame.action(e.id)->trigger();
+        if (std::ranges::find(kReports, e.id) != std::end(kReports)) {
+            EXPECT_TRUE(generating());
+            QTRY_VERIFY_WITH_TIMEOUT(!generating(), 30000);
+            EXPECT_EQ(QApplication::activeModalWidget(), nullptr);  // no preview
+            ++reportsRun;
+        }
         const auto subs = frame.mdiArea()->subWindowList();
         if (!want) {
             EXPECT_TRUE(subs.isEmpty()) << "opened " << subs.value(0)->windowTitle().toStdString();
@@ -91,6 +114,7 @@ TEST(FrameMenu, EveryConnectedItemOpensItsOwnWindow)
         QTRY_VERIFY(frame.mdiArea()->subWindowList().isEmpty());
     }
     EXPECT_EQ(opened, int(std::size(kMenu)));  // every row is an item of the bar
+    EXPECT_EQ(reportsRun, int(std::size(kReports)));
     for (const auto& fb : data::allFiles()) EXPECT_EQ(data::openCount(*fb.def), 0) << fb.def->label;
     EXPECT_TRUE(messages.shown().empty());
 }

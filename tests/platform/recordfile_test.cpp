@@ -10,6 +10,8 @@
 
 #include <sqlite3.h>
 
+#include <thread>
+
 namespace kestrel::test {
 namespace {
 
@@ -646,6 +648,22 @@ TEST_F(RecordFileTest, ViewFiltersAndRanges)
     EXPECT_EQ(i->text("ITM:CPT"), "D");
     ASSERT_EQ(byDate.next(), 0);
     EXPECT_EQ(i->text("ITM:CPT"), "E");
+}
+
+// A report reading on a worker through files of its own leaves the GUI
+// thread's last error (the one its next message describes) alone.
+TEST_F(RecordFileTest, LastErrorIsKeptPerThread)
+{
+    TestFile p(kPatient, dir.path());
+    ASSERT_EQ(p.file.create(), 0);
+    ASSERT_EQ(p.file.open(), 0);
+    std::thread worker([&] {
+        TestFile w(kItem, dir.path());
+        EXPECT_EQ(w.file.open(), errc::FileNotFound);
+        EXPECT_EQ(driverErrors.last().code, errc::FileNotFound);
+    });
+    worker.join();
+    EXPECT_EQ(driverErrors.last().code, 0);
 }
 
 } // namespace
