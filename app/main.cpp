@@ -149,6 +149,7 @@ int runProgram(Options& o)
     shell::PrinterSettings printer;
     shell::StartUpSteps steps;
     steps.clearRecordBuffers = data::clearAllBuffers;
+    steps.offerSamplePractice = true;
     const auto frame = shell::startUp(root, printer, steps);
     // Each library connects its own menu items.
     managers::connectMenu(*frame);
