@@ -417,9 +417,20 @@ void FormEngine::focusFirst()
 
 // ---------------------------------------------------------------------- save
 
+// Text typed into a field but not yet accepted (Save or Close pressed from the
+// keyboard leaves the focus in the field) is accepted first, as leaving the
+// field would: the rules that follow see what the user sees. False when it
+// was refused (the focus is back on it) or its rule closed the form.
+bool FormEngine::acceptPendingEdits()
+{
+    for (std::size_t i = 0; i < controls_.size(); ++i)
+        if (!leave(int(i))) return false;
+    return !closed_;
+}
+
 void FormEngine::save()
 {
-    if (closed_) return;
+    if (closed_ || !acceptPendingEdits()) return;
     current_ = -1;
     if (def_.onSaving) def_.onSaving(*this);
     writeCheckBoxes();
@@ -444,6 +455,7 @@ void FormEngine::close(CloseBy by)
         cancel();
         return;
     }
+    if (!acceptPendingEdits()) return;
     current_ = -1;
     if (def_.onClosing) {
         const Verdict v = def_.onClosing(*this);

@@ -174,6 +174,7 @@ private:
     void refuse(int index, const QString& why);
     void focusFirst();
     void closeForm(Response response);
+    bool acceptPendingEdits();
     QByteArray buffer() const;
     void setBuffer(const QByteArray& bytes);
     QString displayFor(const FormControl& c) const;

@@ -374,3 +374,25 @@ TEST_F(ClaimFormTest, BrowseBoxesTakeWhatTheirLookupChose)
     EXPECT_EQ(INV.DX1.trimmed(), "E11.9");
     EXPECT_TRUE(messages.shown().empty());
 }
+
+// Save pressed from the keyboard while the focus is still in the date just
+// typed: the date is taken first, so the new claim is saved, not dropped.
+TEST_F(ClaimFormTest, SaveFromTheKeyboardTakesTheFieldBeingTyped)
+{
+    test::ClaimsBrowserCall browser;
+    browser.forInsert(7);
+    test::selectInNextLookup();
+    test::whenShown(test::isForm("INV:PRV"), [&](QWidget* d) {
+        auto* form = qobject_cast<FormWindow*>(d);
+        const auto close = qScopeGuard([form] { if (form->isVisible()) form->close(); });
+        ASSERT_TRUE(QTest::qWaitFor([&] { return form->entryOf("INV:PRV")->text() == "001"; }));
+        backTo(form);
+        QLineEdit* date = form->entryOf("INV:DATE");
+        date->setFocus();
+        QTest::keyClicks(date, "02/01/2024");
+        form->saveButton()->click();  // as its shortcut does: the focus stays in the date
+    });
+    EXPECT_EQ(claims::runClaimForm(ini), Response::Completed);
+    ASSERT_EQ(storedClaims().size(), 1u);
+    EXPECT_EQ(storedClaims()[0].date, "20240201");
+}
