@@ -2,6 +2,7 @@
 // table in commands.h or, with none, the program itself.
 #include "commands.h"
 
+#include "claims/accountstatus.h"
 #include "data/file_access.h"
 #include "data/messages.h"
 #include "data/records.h"
@@ -150,6 +151,7 @@ int runProgram(Options& o)
     // reports add their line here as they come).
     managers::connectMenu(*frame);
     reports::connectStatementMenu(*frame);
+    claims::connectStatusMenu(*frame);
     const int status = app.exec();
     data::setMessageService(nullptr);
     return status;

@@ -1,12 +1,14 @@
 // The frame's menu as the executable wires it: every item a library connects
 // opens the window it names, and no other item opens anything. A library
 // that connects menu items adds its connectMenu call and its rows here.
+#include "claims/accountstatus.h"
 #include "data/file_access.h"
 #include "data/records.h"
 #include "managers/menu.h"
 #include "platform/rootdir.h"
 #include "reports/statement.h"
 #include "shell/browseengine.h"
+#include "shell/browselist.h"
 #include "shell/browsewindow.h"
 #include "shell/callprotocol.h"
 #include "shell/mainwindow.h"
@@ -46,6 +48,8 @@ constexpr Opens kMenu[] = {
     {MenuItem::CptManager, "CPT/HCPCS Code Browser", "CPT48"},
     {MenuItem::IcdManager, "Diagnostic Code Browser", "ICD48"},
     {MenuItem::InsuranceNameManager, "Insurance Plan or Program Name Browser", "Payer"},
+    {MenuItem::CurrentAccountStatus, "Accounts Current Status Browser", "Invoice"},
+    {MenuItem::CurrentCarrierStatus, "Account Status Browser", "Invoice"},
 };
 
 // Items that start a report: it renders behind "Generating Report" (with no
@@ -81,6 +85,7 @@ TEST(FrameMenu, EveryConnectedItemOpensItsOwnWindow)
     shell::MainWindow frame(root, printer);
     managers::connectMenu(frame);
     reports::connectStatementMenu(frame);
+    claims::connectStatusMenu(frame);
     frame.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
 
@@ -103,10 +108,13 @@ TEST(FrameMenu, EveryConnectedItemOpensItsOwnWindow)
         } else if (subs.size() != 1) {
             ADD_FAILURE() << subs.size() << " windows opened";
         } else {
-            auto* browse = qobject_cast<shell::BrowseWindow*>(subs.front()->widget());
-            ASSERT_NE(browse, nullptr);
+            // A browse window, or a window whose first list browses the file.
+            QWidget* child = subs.front()->widget();
+            auto* browse = qobject_cast<shell::BrowseWindow*>(child);
+            auto* status = qobject_cast<claims::AccountStatusWindow*>(child);
+            ASSERT_TRUE(browse || status);
             EXPECT_EQ(subs.front()->windowTitle(), QString::fromLatin1(want->title));
-            EXPECT_EQ(browse->engine().file().label, want->file);
+            EXPECT_EQ(browse ? browse->engine().file().label : status->claims()->engine().file().label, want->file);
             ++opened;
         }
         frame.mdiArea()->closeAllSubWindows();
