@@ -20,6 +20,7 @@ int cmdPaths(const CommandContext& ctx)
     line("ini", ctx.root.iniFile());
     line("help", ctx.root.helpDir());
     line("log", ctx.root.logFile());
+    line("copylog", ctx.root.backupLog());  // what backups and reloads did
     return 0;
 }
 

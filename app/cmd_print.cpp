@@ -4,6 +4,7 @@
 // reports library and runs under a QGuiApplication on the offscreen platform.
 #include "commands.h"
 
+#include "reports/claimreports.h"
 #include "reports/reportregistry.h"
 #include "reports/statement.h"
 
@@ -25,6 +26,7 @@ int usage(const char* problem)
 int cmdPrint(const CommandContext& ctx)
 {
     reports::registerStatementReports();
+    reports::registerClaimReports();
     QString name, pdf, layout;
     reports::ReportArguments args{ctx.root, 0};
     for (int i = 0; i < ctx.args.size(); ++i) {

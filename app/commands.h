@@ -51,6 +51,9 @@ int cmdLoad(const CommandContext&);
 int cmdCheck(const CommandContext&);
 int cmdSeed(const CommandContext&);
 int cmdPrint(const CommandContext&);
+int cmdBackup(const CommandContext&);
+int cmdReload(const CommandContext&);
+int cmdDemo(const CommandContext&);
 
 inline constexpr Command kCommands[] = {
     {"paths", "", "print the root directory and the folders and files the program uses under it", cmdPaths},
@@ -58,6 +61,9 @@ inline constexpr Command kCommands[] = {
     {"load", "LABEL FILE.csv", "add the records of a CSV file to a file: all of them, or none if a row does not fit", cmdLoad},
     {"check", "[--rebuild [--accept-loss]]", "examine every record file (after a crash or a bad copy); --rebuild rebuilds damaged keys, --accept-loss also those that name records the file lost", cmdCheck},
     {"seed", "", "add the standard ICD editions and box 14/15 date qualifiers to those tables that are empty", cmdSeed},
+    {"backup", "", "copy every record file into Backup/, checked; the previous backup stays until the new one is whole", cmdBackup},
+    {"reload", "", "copy every record file of Backup/ over its namesake in DATA/; a damaged backup changes nothing", cmdReload},
+    {"demo", "", "fill an empty root with a small sample practice (providers, patients, codes, claims and payments)", cmdDemo},
     {"print", "REPORT [--claim N] [--patient N] --pdf FILE [--layout FILE]", "render a report into a PDF file without any window; --layout also writes each placed text as page,x,y,width,text", cmdPrint, true},
 };
 

@@ -3,11 +3,15 @@
 #include "commands.h"
 
 #include "claims/accountstatus.h"
+#include "claims/menu.h"
+#include "receivables/menu.h"
 #include "data/file_access.h"
 #include "data/messages.h"
 #include "data/records.h"
+#include "managers/backupwindows.h"
 #include "managers/menu.h"
 #include "platform/rootdir.h"
+#include "reports/claimprint.h"
 #include "reports/statement.h"
 #include "shell/mainwindow.h"
 #include "shell/menus.h"
@@ -146,12 +150,17 @@ int runProgram(Options& o)
     shell::PrinterSettings printer;
     shell::StartUpSteps steps;
     steps.clearRecordBuffers = data::clearAllBuffers;
+    steps.offerSamplePractice = true;
     const auto frame = shell::startUp(root, printer, steps);
-    // Each library connects its own menu items (claims, receivables and
-    // reports add their line here as they come).
+    // Each library connects its own menu items.
     managers::connectMenu(*frame);
+    claims::connectMenu(*frame);
+    receivables::connectMenu(*frame);
     reports::connectStatementMenu(*frame);
     claims::connectStatusMenu(*frame);
+    reports::connectMenu(*frame);
+    // Backup and reload run this executable's own commands on the same root.
+    managers::setBackupCommand({QCoreApplication::applicationFilePath(), {QStringLiteral("--root"), root.path()}});
     const int status = app.exec();
     data::setMessageService(nullptr);
     return status;

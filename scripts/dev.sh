@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Set up, build and run KESTREL on a Debian 12 machine.
 #   scripts/dev.sh run [kestrel args...]   install what is missing, build, start the program
-#   scripts/dev.sh test                    install what is missing, build, run the whole test suite
+#   scripts/dev.sh test                    install what is missing, build, run the whole test suite,
+#                                          then build the Debian package and run it unpacked
 #   scripts/dev.sh build                   install what is missing, build
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -29,12 +30,28 @@ build() {
     cmake --build build --parallel "$(nproc)"
 }
 
+# The Debian package of this build: made with cpack, unpacked with dpkg -x
+# where nothing is installed, and run from there (help text, sample practice).
+package_check() {
+    local scratch
+    scratch="$(mktemp -d)"
+    trap "rm -rf '$scratch'" EXIT
+    (cd build && cpack -G DEB -B "$scratch/package" >/dev/null)
+    local deb
+    deb="$(ls "$scratch"/package/*.deb)"
+    dpkg -x "$deb" "$scratch/unpacked"
+    "$scratch/unpacked/usr/bin/kestrel" --help >/dev/null
+    "$scratch/unpacked/usr/bin/kestrel" --root "$scratch/practice" demo >/dev/null
+    echo "package: $(basename "$deb"), $(du -k "$deb" | cut -f1) KiB, installs and runs"
+}
+
 cmd="${1:-run}"
 shift || true
 case "$cmd" in
     build) install_missing; build ;;
     run)   install_missing; build; exec ./build/kestrel "$@" ;;
     test)  install_missing; build
-           cd build && QT_QPA_PLATFORM=offscreen ctest --output-on-failure --parallel "$(nproc)" ;;
+           (cd build && QT_QPA_PLATFORM=offscreen ctest --output-on-failure --parallel "$(nproc)")
+           package_check ;;
     *) echo "usage: scripts/dev.sh run|test|build" >&2; exit 2 ;;
 esac

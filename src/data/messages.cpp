@@ -173,6 +173,12 @@ Button MessageService::show(int number, const QString& text1, const QString& tex
     return answer;
 }
 
+Button MessageService::ask(const QString& title, const QString& text)
+{
+    static constexpr MessageDef kQuestion{0, "", "", Button::Yes | Button::No, Button::Yes, Icon::Information, Ends::Never, ""};
+    return present(Message{&kQuestion, title, text});
+}
+
 ConsoleMessageService::ConsoleMessageService(std::FILE* out, void (*exitFn)(int))
     : out_(out), exit_(exitFn ? exitFn : &std::exit)
 {

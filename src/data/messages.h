@@ -140,6 +140,9 @@ public:
     Button show(MessageNo message, const QString& text1 = {}, const QString& text2 = {});
     // By the number alone, as the table lists it (what walks the table).
     Button show(int number, const QString& text1 = {}, const QString& text2 = {});
+    // A question of the program's own, outside the table (number 0): Yes
+    // and No, Yes the default, the information icon. Returns Yes or No.
+    Button ask(const QString& title, const QString& text);
 
 protected:
     // Shows the message and returns the button pressed; must return one of

@@ -13,11 +13,6 @@ namespace kestrel::data {
 
 namespace {
 
-struct StandardCode {
-    const char* code;
-    const char* description;
-};
-
 constexpr StandardCode kEditions[] = {
     {"0", "ICD-10-CM"},
     {"9", "ICD-9-CM"},
@@ -88,6 +83,14 @@ SeedOutcome seedTable(const platform::FileDef& def, std::span<const StandardCode
 }
 
 } // namespace
+
+std::span<const StandardCode> standardCodes(const platform::FileDef& table)
+{
+    if (&table == &data::file::ICD) return kEditions;
+    if (&table == &data::file::CIQL) return kBox14Qualifiers;
+    if (&table == &data::file::OIQL) return kBox15Qualifiers;
+    return {};
+}
 
 std::vector<SeedOutcome> seedStandardCodes()
 {

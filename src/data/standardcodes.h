@@ -4,11 +4,22 @@
 // (OIQL) qualifier tables with the qualifier codes of the claim form's
 // instructions. Window-free, so `kestrel seed` runs without a display.
 
+#include "platform/recorddef.h"
+
 #include <QString>
 
+#include <span>
 #include <vector>
 
 namespace kestrel::data {
+
+struct StandardCode {
+    const char* code;
+    const char* description;
+};
+
+// The standard codes of data::file::ICD, CIQL or OIQL; none for another file.
+std::span<const StandardCode> standardCodes(const platform::FileDef& table);
 
 struct SeedOutcome {
     QString file;      // "ICD", "CIQL", "OIQL"

@@ -1,5 +1,6 @@
 #include "managers/menu.h"
 
+#include "managers/backupwindows.h"
 #include "managers/codetables.h"
 #include "managers/cptbrowse.h"
 #include "managers/patientbrowse.h"
@@ -18,6 +19,8 @@ void connectMenu(shell::MainWindow& frame)
     frame.setProcedure(MenuItem::CptManager, [area] { openCptBrowse(area); });
     frame.setProcedure(MenuItem::IcdManager, [area] { openIcdBrowse(area); });
     frame.setProcedure(MenuItem::InsuranceNameManager, [area] { openPayerManager(area); });
+    frame.setProcedure(MenuItem::BackupFiles, [&frame] { confirmBackup(&frame); });
+    frame.setProcedure(MenuItem::ReloadBackupFiles, [&frame] { confirmReload(&frame); });
 }
 
 } // namespace kestrel::managers

@@ -10,7 +10,9 @@ class MainWindow;
 namespace kestrel::managers {
 
 // "&Managers": the provider, patient, CPT/HCPCS, diagnostic code and
-// insurance plan name browsers, each a new child window of the frame.
+// insurance plan name browsers, each a new child window of the frame;
+// "&Backup/Reload Utilities": the Confirm Backup and Confirm Reload windows
+// (the executable names the command they run: setBackupCommand).
 void connectMenu(shell::MainWindow& frame);
 
 } // namespace kestrel::managers

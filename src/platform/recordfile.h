@@ -83,7 +83,8 @@ public:
 private:
     LastError& slot() const;
     std::thread::id owner_;
-    mutable LastError ownerLast_;
+    // Never freed, so the state has nothing to destroy at exit.
+    LastError& ownerLast_ = *new LastError;
 };
 
 // Every operation of every file writes it.

@@ -34,6 +34,7 @@ QString RootDir::backupDir() const { return root_ + "/Backup"; }
 QString RootDir::iniFile() const { return root_ + "/KESTRI~1.INI"; }
 QString RootDir::helpDir() const { return root_ + "/Help"; }
 QString RootDir::logFile() const { return root_ + "/kestrel.log"; }
+QString RootDir::backupLog() const { return root_ + "/backup.log"; }
 
 bool RootDir::ensureExists(QString* error, QStringList* tightened) const
 {

@@ -27,6 +27,7 @@ public:
     QString iniFile() const;    // ROOT/KESTRI~1.INI: remembered window geometry
     QString helpDir() const;    // ROOT/Help: local help pages, read before the built-in ones
     QString logFile() const;    // ROOT/kestrel.log: the optional runtime log
+    QString backupLog() const;  // ROOT/backup.log: what each backup and reload did
 
     // Creates the root, DATA and Backup when missing, readable by their
     // owner only (0700, see privatefiles.h), and tightens those that others

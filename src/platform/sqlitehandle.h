@@ -26,6 +26,13 @@ struct FinalizeStatement {
 // A prepared statement; finalized when the handle goes.
 using Statement = std::unique_ptr<sqlite3_stmt, FinalizeStatement>;
 
+struct FinishBackup {
+    void operator()(sqlite3_backup* b) const { sqlite3_backup_finish(b); }
+};
+// An online backup from one database into another; finished when the handle
+// goes (finishing it early gives its result).
+using Backup = std::unique_ptr<sqlite3_backup, FinishBackup>;
+
 // Opens the database at `path` with SQLite's open flags; the result code in
 // `rc`. The handle is set even on failure (it carries SQLite's message).
 inline Connection openDatabase(const QString& path, int flags, int& rc)

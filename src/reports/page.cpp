@@ -41,27 +41,56 @@ QPen pen(const QColor& color, int thickness)
     return p;
 }
 
-void paintText(const PlacedText& t, QPainter& painter)
-{
-    if (t.text.isEmpty())
-        return;
-    painter.setFont(milsFont(t.font));
-    painter.setPen(t.color);
-    const QFontMetricsF metrics(painter.font());
-    const int height = int(std::ceil(metrics.height()));
-    if (t.width <= 0) {
-        painter.drawText(QPointF(t.x, t.y + metrics.ascent()), t.text);
-        return;
+// Paints texts one after another, setting the painter's font and pen only
+// when they change: a claim form has about a hundred texts, all in one font.
+class TextPainter {
+public:
+    explicit TextPainter(QPainter& painter) : painter_(painter) {}
+
+    void paint(const PlacedText& t)
+    {
+        if (t.text.isEmpty())
+            return;
+        use(t.font, t.color);
+        if (t.width <= 0) {
+            painter_.drawText(QPointF(t.x, t.y + ascent_), t.text);
+            return;
+        }
+        // A control with a width shows what fits in it and no more.
+        const QRect box(t.x, t.y, t.width, height_);
+        painter_.save();
+        painter_.setClipRect(box, Qt::IntersectClip);
+        const Qt::Alignment horizontal = t.align & Qt::AlignHorizontal_Mask;
+        painter_.drawText(box, int((horizontal ? horizontal : Qt::AlignLeft) | Qt::AlignTop | Qt::TextSingleLine),
+                          t.text);
+        painter_.restore();
     }
-    // A control with a width shows what fits in it and no more.
-    const QRect box(t.x, t.y, t.width, height);
-    painter.save();
-    painter.setClipRect(box, Qt::IntersectClip);
-    const Qt::Alignment horizontal = t.align & Qt::AlignHorizontal_Mask;
-    painter.drawText(box, int((horizontal ? horizontal : Qt::AlignLeft) | Qt::AlignTop | Qt::TextSingleLine),
-                     t.text);
-    painter.restore();
-}
+
+private:
+    void use(const QFont& font, const QColor& color)
+    {
+        if (!fontSet_ || font != font_) {
+            font_ = font;
+            fontSet_ = true;
+            painter_.setFont(milsFont(font));
+            const QFontMetricsF metrics(painter_.font());
+            ascent_ = metrics.ascent();
+            height_ = int(std::ceil(metrics.height()));
+        }
+        if (!colorSet_ || color != color_) {
+            color_ = color;
+            colorSet_ = true;
+            painter_.setPen(color);
+        }
+    }
+
+    QPainter& painter_;
+    QFont font_;
+    QColor color_;
+    bool fontSet_ = false, colorSet_ = false;
+    qreal ascent_ = 0;
+    int height_ = 0;
+};
 
 } // namespace
 
@@ -80,8 +109,9 @@ void paintPage(const Page& page, QPainter& painter)
         painter.drawLine(r.x1, r.y1, r.x2, r.y2);
     }
     painter.setBrush(Qt::NoBrush);
+    TextPainter texts(painter);
     for (const PlacedText& t : page.texts)
-        paintText(t, painter);
+        texts.paint(t);
     painter.restore();
 }
 

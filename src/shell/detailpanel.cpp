@@ -67,9 +67,11 @@ DetailLine detailMark(QString text, QString field, QString mark)
     return line(DetailLine::Kind::Mark, std::move(text), std::move(field), std::move(mark));
 }
 
-DetailLine detailLocator(QString field, int chars)
+DetailLine detailLocator(QString field, int chars) { return detailLocator({}, std::move(field), chars); }
+
+DetailLine detailLocator(QString prompt, QString field, int chars)
 {
-    return line(DetailLine::Kind::Locator, {}, std::move(field), QStringLiteral("@s%1").arg(chars));
+    return line(DetailLine::Kind::Locator, std::move(prompt), std::move(field), QStringLiteral("@s%1").arg(chars));
 }
 
 DetailLine detailHeading(QString text) { return line(DetailLine::Kind::Heading, std::move(text)); }
@@ -226,7 +228,14 @@ private:
         // Shown `chars` wide, but it takes no more than the field holds: the
         // rest would be cut off the value the list is located on.
         edit->setMaxLength(limit);
-        edit->setGeometry(left_, y(), charW_ * chars + 14, rowH_ + 2);
+        int x = left_;
+        if (!l.prompt.isEmpty()) {
+            auto* prompt = new QLabel(l.prompt, container());
+            prompt->adjustSize();
+            prompt->move(x, y() + (rowH_ + 2 - prompt->height()) / 2);
+            x += prompt->width() + kGap;
+        }
+        edit->setGeometry(x, y(), charW_ * chars + 14, rowH_ + 2);
         edit->setAccessibleName(l.field);
         if (!l.tooltip.isEmpty()) edit->setToolTip(l.tooltip);
         y() += rowH_ + 2 + kGap + kRowGap;

@@ -73,6 +73,8 @@ DetailLine detailComputed(QString prompt, QString name, QString picture,
 DetailLine detailMark(QString text, QString field, QString mark);
 // An entry `chars` wide over a text field, which locates the list (above).
 DetailLine detailLocator(QString field, int chars);
+// The same after a prompt of its own on its row ("PATIENT BROWSER:").
+DetailLine detailLocator(QString prompt, QString field, int chars);
 // A bold line of text over the lines that follow.
 DetailLine detailHeading(QString text);
 // A titled box holding the lines that follow, up to the next group; an

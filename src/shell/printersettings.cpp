@@ -28,10 +28,22 @@ bool PrinterSettings::setUp(QWidget* parent)
     dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
     dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
     dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, false);
-    for (auto* box : dialog.findChildren<QDialogButtonBox*>())
-        if (QPushButton* ok = box->button(QDialogButtonBox::Ok))
-            ok->setText(QStringLiteral("OK"));
+    for (auto* box : dialog.findChildren<QDialogButtonBox*>()) {
+        QPushButton* ok = box->button(QDialogButtonBox::Ok);
+        if (!ok)
+            continue;
+        ok->setText(QStringLiteral("OK"));
+        if (alignment_) {
+            QPushButton* align = box->addButton(QStringLiteral("&Alignment ..."), QDialogButtonBox::ActionRole);
+            QObject::connect(align, &QPushButton::clicked, &dialog, [this, &dialog] { alignment_(&dialog); });
+        }
+    }
     return dialog.exec() == QDialog::Accepted;
+}
+
+void PrinterSettings::setAlignment(std::function<void(QWidget*)> open)
+{
+    alignment_ = std::move(open);
 }
 
 } // namespace kestrel::shell

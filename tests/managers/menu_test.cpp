@@ -2,10 +2,14 @@
 // opens the window it names, and no other item opens anything. A library
 // that connects menu items adds its connectMenu call and its rows here.
 #include "claims/accountstatus.h"
+#include "claims/menu.h"
+#include "receivables/menu.h"
 #include "data/file_access.h"
 #include "data/records.h"
+#include "managers/backupwindows.h"
 #include "managers/menu.h"
 #include "platform/rootdir.h"
+#include "reports/claimprint.h"
 #include "reports/statement.h"
 #include "shell/browseengine.h"
 #include "shell/browselist.h"
@@ -14,6 +18,7 @@
 #include "shell/mainwindow.h"
 #include "shell/menus.h"
 #include "shell/printersettings.h"
+#include "support/guiactions.h"
 #include "support/scriptedmessages.h"
 #include "support/tempdir.h"
 
@@ -35,7 +40,8 @@ using shell::MenuItem;
 
 // What each connected item opens: the child window's title and the file it
 // browses (two browsers share the title "Insurance Plan or Program Name
-// Browser"; only one of them is the plan names').
+// Browser"; only one of them is the plan names'), or with no file a modal
+// window, which the test cancels.
 struct Opens {
     MenuItem item;
     const char* title;
@@ -50,17 +56,21 @@ constexpr Opens kMenu[] = {
     {MenuItem::InsuranceNameManager, "Insurance Plan or Program Name Browser", "Payer"},
     {MenuItem::CurrentAccountStatus, "Accounts Current Status Browser", "Invoice"},
     {MenuItem::CurrentCarrierStatus, "Account Status Browser", "Invoice"},
+    {MenuItem::InvoiceBrowser, "Patient Account Browser", "Patient"},
+    {MenuItem::PaymentBrowser, "Payment Account Browser", "Patient"},
+    {MenuItem::BackupFiles, "Confirm Backup", ""},
+    {MenuItem::ReloadBackupFiles, "Confirm Reload", ""},
 };
 
 // Items that start a report: it renders behind "Generating Report" (with no
 // records it ends there, without a preview).
-constexpr MenuItem kReports[] = {MenuItem::AccountStatement};
+constexpr MenuItem kReports[] = {MenuItem::ClaimInBlankForm, MenuItem::ClaimInCms1500Form, MenuItem::AccountStatement};
 
 bool startsReport(MenuItem item) { return std::find(std::begin(kReports), std::end(kReports), item) != std::end(kReports); }
 
 bool generating()
 {
-    const auto windows = QApplication::topLevelWidgets();
+    const auto windows = QApplication::allWidgets();
     return std::any_of(windows.begin(), windows.end(), [](QWidget* w) {
         return w->isVisible() && w->windowTitle() == QLatin1String("Generating Report");
     });
@@ -84,8 +94,13 @@ TEST(FrameMenu, EveryConnectedItemOpensItsOwnWindow)
     shell::PrinterSettings printer;
     shell::MainWindow frame(root, printer);
     managers::connectMenu(frame);
+    claims::connectMenu(frame);
+    reports::connectMenu(frame);
+    receivables::connectMenu(frame);
     reports::connectStatementMenu(frame);
     claims::connectStatusMenu(frame);
+    // Nothing here presses OK; were it pressed, nothing would run.
+    managers::setBackupCommand({"/bin/true", {}});
     frame.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
 
@@ -96,12 +111,23 @@ TEST(FrameMenu, EveryConnectedItemOpensItsOwnWindow)
         if (e.kind != shell::MenuEntry::Item || e.id == MenuItem::PrinterSetup || e.id == MenuItem::Exit) continue;
         SCOPED_TRACE(e.text);
         const Opens* want = expected(e.id);
+        QString modalTitle;
+        if (want && want->file.empty())
+            test::whenModal([&modalTitle](QWidget* w) {
+                modalTitle = w->windowTitle();
+                QTest::keyClick(w, Qt::Key_Escape);
+            });
         frame.action(e.id)->trigger();
         const auto subs = frame.mdiArea()->subWindowList();
-        if (startsReport(e.id)) {
+        if (want && want->file.empty()) {
+            EXPECT_EQ(modalTitle, QString::fromLatin1(want->title));
+            EXPECT_TRUE(subs.isEmpty());
+            ++opened;
+        } else if (startsReport(e.id)) {
             EXPECT_TRUE(generating());
             EXPECT_TRUE(subs.isEmpty());
-            QTRY_VERIFY(!generating());
+            QTRY_VERIFY_WITH_TIMEOUT(!generating(), 30000);
+            EXPECT_EQ(QApplication::activeModalWidget(), nullptr);  // no records: no preview
             ++opened;
         } else if (!want) {
             EXPECT_TRUE(subs.isEmpty()) << "opened " << subs.value(0)->windowTitle().toStdString();
