@@ -1,6 +1,7 @@
 // The frame's menu as the executable wires it: every item a library connects
 // opens the window it names, and no other item opens anything. A library
 // that connects menu items adds its connectMenu call and its rows here.
+#include "claims/accountstatus.h"
 #include "claims/menu.h"
 #include "receivables/menu.h"
 #include "data/file_access.h"
@@ -11,6 +12,7 @@
 #include "reports/claimprint.h"
 #include "reports/statement.h"
 #include "shell/browseengine.h"
+#include "shell/browselist.h"
 #include "shell/browsewindow.h"
 #include "shell/callprotocol.h"
 #include "shell/mainwindow.h"
@@ -52,6 +54,8 @@ constexpr Opens kMenu[] = {
     {MenuItem::CptManager, "CPT/HCPCS Code Browser", "CPT48"},
     {MenuItem::IcdManager, "Diagnostic Code Browser", "ICD48"},
     {MenuItem::InsuranceNameManager, "Insurance Plan or Program Name Browser", "Payer"},
+    {MenuItem::CurrentAccountStatus, "Accounts Current Status Browser", "Invoice"},
+    {MenuItem::CurrentCarrierStatus, "Account Status Browser", "Invoice"},
     {MenuItem::InvoiceBrowser, "Patient Account Browser", "Patient"},
     {MenuItem::PaymentBrowser, "Payment Account Browser", "Patient"},
     {MenuItem::BackupFiles, "Confirm Backup", ""},
@@ -94,6 +98,7 @@ TEST(FrameMenu, EveryConnectedItemOpensItsOwnWindow)
     reports::connectMenu(frame);
     receivables::connectMenu(frame);
     reports::connectStatementMenu(frame);
+    claims::connectStatusMenu(frame);
     // Nothing here presses OK; were it pressed, nothing would run.
     managers::setBackupCommand({"/bin/true", {}});
     frame.show();
@@ -129,10 +134,13 @@ TEST(FrameMenu, EveryConnectedItemOpensItsOwnWindow)
         } else if (subs.size() != 1) {
             ADD_FAILURE() << subs.size() << " windows opened";
         } else {
-            auto* browse = qobject_cast<shell::BrowseWindow*>(subs.front()->widget());
-            ASSERT_NE(browse, nullptr);
+            // A browse window, or a window whose first list browses the file.
+            QWidget* child = subs.front()->widget();
+            auto* browse = qobject_cast<shell::BrowseWindow*>(child);
+            auto* status = qobject_cast<claims::AccountStatusWindow*>(child);
+            ASSERT_TRUE(browse || status);
             EXPECT_EQ(subs.front()->windowTitle(), QString::fromLatin1(want->title));
-            EXPECT_EQ(browse->engine().file().label, want->file);
+            EXPECT_EQ(browse ? browse->engine().file().label : status->claims()->engine().file().label, want->file);
             ++opened;
         }
         frame.mdiArea()->closeAllSubWindows();
