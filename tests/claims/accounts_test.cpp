@@ -310,10 +310,12 @@ TEST_F(AccountTest, ThePatientListOpensAnAccountAndBacksUpOnClose)
     EXPECT_FALSE(QFile::exists(mark));
     browse->button(2)->click();  // &Close
     EXPECT_TRUE(QTest::qWaitFor([&] { return guard.isNull() || !guard->isVisible(); }));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(mark); }));
-    QFile started(mark);
-    ASSERT_TRUE(started.open(QIODevice::ReadOnly));
-    EXPECT_EQ(started.readAll().trimmed(), "backup");
+    // The command creates the file before it writes to it: wait for the word.
+    const auto written = [&] {
+        QFile started(mark);
+        return started.open(QIODevice::ReadOnly) ? started.readAll().trimmed() : QByteArray();
+    };
+    EXPECT_TRUE(QTest::qWaitFor([&] { return written() == "backup"; }, 10000)) << written().toStdString();
     for (auto* running : qApp->findChildren<QProcess*>()) running->waitForFinished(10000);
     EXPECT_TRUE(messages.shown().empty());
 }
