@@ -1,4 +1,4 @@
-#include "claims/accountstatus.h"
+#include "receivables/accountstatus.h"
 
 #include "claims/lookups.h"
 #include "data/file_access.h"
@@ -24,7 +24,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-namespace kestrel::claims {
+namespace kestrel::receivables {
 
 using namespace shell;
 using data::INV;
@@ -78,7 +78,7 @@ void readRelated(data::FieldName key, data::FieldName claimField, const platform
     const data::FieldRef from = claimField.ref();
     const data::FieldRef to = key.ref();
     platform::writeField(*to.field, to.record(), platform::readField(*from.field, from.record()));
-    lookUp(file, keyName);
+    claims::lookUp(file, keyName);
 }
 
 PrinterSettings& printerSettingsOf(QWidget* w)
@@ -387,4 +387,4 @@ void connectStatusMenu(MainWindow& frame)
                        [area] { AccountStatusWindow::openInMdi(StatusKind::Carrier, area); });
 }
 
-} // namespace kestrel::claims
+} // namespace kestrel::receivables

@@ -1,17 +1,17 @@
 // The account status browsers over a small practice: which claims and lines
 // each list shows, the three totals over whole lists (more claims than one
 // page), and the line lists and claim fields following the claim highlight.
-#include "claimtesting.h"
+#include "../claims/claimtesting.h"
 
-#include "claims/accountstatus.h"
+#include "receivables/accountstatus.h"
 #include "shell/browselist.h"
 
 #include <QTableView>
 #include <QTest>
 
 using namespace kestrel;
-using claims::AccountStatusWindow;
-using claims::StatusKind;
+using receivables::AccountStatusWindow;
+using receivables::StatusKind;
 using data::INV;
 using data::ITM;
 

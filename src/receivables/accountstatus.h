@@ -38,7 +38,7 @@ class BrowseList;
 class MainWindow;
 } // namespace kestrel::shell
 
-namespace kestrel::claims {
+namespace kestrel::receivables {
 
 enum class StatusKind { CurrentAccounts, Carrier };
 
@@ -89,4 +89,4 @@ private:
 // "&Current Account Status ..." and "&Cuurent Carrier Status".
 void connectStatusMenu(shell::MainWindow& frame);
 
-} // namespace kestrel::claims
+} // namespace kestrel::receivables
