@@ -1,6 +1,7 @@
 // The account status browsers over a small practice: which claims and lines
 // each list shows, the three totals over whole lists (more claims than one
-// page), and the line lists and claim fields following the claim highlight.
+// page), the line lists and claim fields following the claim highlight, the
+// print buttons on the highlighted claim, growing with the window, F1.
 #include "../claims/claimtesting.h"
 
 #include "claims/accountreports.h"
