@@ -2,8 +2,8 @@
 // table in commands.h or, with none, the program itself.
 #include "commands.h"
 
-#include "claims/accountstatus.h"
 #include "claims/menu.h"
+#include "receivables/accountstatus.h"
 #include "receivables/menu.h"
 #include "data/file_access.h"
 #include "data/messages.h"
@@ -157,7 +157,7 @@ int runProgram(Options& o)
     claims::connectMenu(*frame);
     receivables::connectMenu(*frame);
     reports::connectStatementMenu(*frame);
-    claims::connectStatusMenu(*frame);
+    receivables::connectStatusMenu(*frame);
     reports::connectMenu(*frame);
     // Backup and reload run this executable's own commands on the same root.
     managers::setBackupCommand({QCoreApplication::applicationFilePath(), {QStringLiteral("--root"), root.path()}});

@@ -1,8 +1,8 @@
 // The frame's menu as the executable wires it: every item a library connects
 // opens the window it names, and no other item opens anything. A library
 // that connects menu items adds its connectMenu call and its rows here.
-#include "claims/accountstatus.h"
 #include "claims/menu.h"
+#include "receivables/accountstatus.h"
 #include "receivables/menu.h"
 #include "data/file_access.h"
 #include "data/records.h"
@@ -98,7 +98,7 @@ TEST(FrameMenu, EveryConnectedItemOpensItsOwnWindow)
     reports::connectMenu(frame);
     receivables::connectMenu(frame);
     reports::connectStatementMenu(frame);
-    claims::connectStatusMenu(frame);
+    receivables::connectStatusMenu(frame);
     // Nothing here presses OK; were it pressed, nothing would run.
     managers::setBackupCommand({"/bin/true", {}});
     frame.show();
@@ -137,7 +137,7 @@ TEST(FrameMenu, EveryConnectedItemOpensItsOwnWindow)
             // A browse window, or a window whose first list browses the file.
             QWidget* child = subs.front()->widget();
             auto* browse = qobject_cast<shell::BrowseWindow*>(child);
-            auto* status = qobject_cast<claims::AccountStatusWindow*>(child);
+            auto* status = qobject_cast<receivables::AccountStatusWindow*>(child);
             ASSERT_TRUE(browse || status);
             EXPECT_EQ(subs.front()->windowTitle(), QString::fromLatin1(want->title));
             EXPECT_EQ(browse ? browse->engine().file().label : status->claims()->engine().file().label, want->file);
