@@ -6,13 +6,13 @@
 // as PDF; a payment with an adjustment posted from the payment browser; then
 // the status browsers and the outstanding statement. Every figure is checked
 // in the record files, on screen and in the PDFs' text.
-#include "claims/accountstatus.h"
 #include "claims/menu.h"
 #include "data/file_access.h"
 #include "data/records.h"
 #include "managers/backupwindows.h"
 #include "managers/menu.h"
 #include "platform/rootdir.h"
+#include "receivables/accountstatus.h"
 #include "receivables/menu.h"
 #include "reports/claimprint.h"
 #include "reports/previewwindow.h"
@@ -170,7 +170,7 @@ protected:
         claims::connectMenu(*frame);
         receivables::connectMenu(*frame);
         reports::connectStatementMenu(*frame);
-        claims::connectStatusMenu(*frame);
+        receivables::connectStatusMenu(*frame);
         reports::connectMenu(*frame);
         managers::setBackupCommand({"/bin/true", {}});
         frame->resize(1280, 960);
@@ -531,7 +531,7 @@ TEST_F(ClaimRoad, AClaimFromEmptyFilesToItsOutstandingStatement)
 
     // 5. The status browsers show the stored claim and the sums of its lines.
     for (MenuItem item : {MenuItem::CurrentAccountStatus, MenuItem::CurrentCarrierStatus}) {
-        auto* status = qobject_cast<claims::AccountStatusWindow*>(openFromMenu(item));
+        auto* status = qobject_cast<receivables::AccountStatusWindow*>(openFromMenu(item));
         ASSERT_NE(status, nullptr);
         SCOPED_TRACE(status->windowTitle().toStdString());
         EXPECT_TRUE(QTest::qWaitFor([&] { return status->claims()->engine().entryCount() == 1 && status->shown("TOTAL1") == "130.50"; }, kWait));
