@@ -462,6 +462,8 @@ TEST_F(ClaimRoad, AClaimFromEmptyFilesToItsOutstandingStatement)
     ASSERT_TRUE(claimText.has_value());
     EXPECT_EQ(claimPages, 1);
     ASSERT_EQ(claimText->pages.size(), 1u);
+    // For blank paper: the form's own image is printed with the claim.
+    EXPECT_TRUE(claimText->pageShows(0, "HEALTH INSURANCE CLAIM FORM"));
     // Boxes 1a, 2, 4, 11, 11c, 21, 24 (code, charge), 25, 26, 28, 33 and the carrier block.
     for (const char* shown : {"BLUE CROSS OF ILLINOIS", "XGP321456987", "GARCÍA, MARÍA", "GRP-55021", "J06.9", "99213",
                               "125.00", "99214", "85.50", "37-1234567", "00001", "00000001", "210.50", "WELBY, MARCUS MD",
