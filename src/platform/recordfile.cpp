@@ -362,6 +362,23 @@ void RecordFile::forget()
 
 bool RecordFile::hasCurrent() const { return d_->hasCurrent; }
 
+RecordFile::Current RecordFile::current() const
+{
+    const Impl& d = *d_;
+    return {d.hasCurrent, d.watched, d.currentRid, d.currentVersion, d.currentImage};
+}
+
+void RecordFile::restore(const Current& c)
+{
+    Impl& d = *d_;
+    d.hasCurrent = c.has;
+    d.watched = c.has && c.watched;
+    d.watchArmed = false;
+    d.currentRid = c.rid;
+    d.currentVersion = c.version;
+    d.currentImage = c.image;
+}
+
 std::string RecordFile::position() const { return d_->positionOf(d_->walk.order); }
 
 std::string RecordFile::position(int order) const

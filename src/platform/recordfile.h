@@ -39,6 +39,7 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <vector>
 
 namespace kestrel::platform {
 
@@ -155,6 +156,23 @@ public:
     // "Get by position 0": the file has no current record afterwards.
     void forget();
     bool hasCurrent() const;
+
+    // The current record as the last read or write left it: which record,
+    // the version that read saw, its image and its watch.
+    struct Current {
+        bool has = false;
+        bool watched = false;
+        long long rid = 0;
+        long long version = 0;
+        std::vector<unsigned char> image;
+    };
+    Current current() const;
+    // Makes a record taken with current() the current one again, exactly as
+    // it was then; the buffer is not touched. A window that read a record
+    // and let other readers move the file on before it writes restores it
+    // first: put() and remove() then act on the record the window read, and
+    // another station's change since that read still fails with 89.
+    void restore(const Current& c);
 
     // Position text (PositionLength characters) of the current record, in the
     // current walk order, or in the given order (a key index or FileOrder).

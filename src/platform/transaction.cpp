@@ -83,7 +83,7 @@ int Transaction::start()
     current_.clear();
     for (std::size_t i = 0; i < files_.size(); ++i) {
         RecordFile::Impl& f = *files_[i]->d_;
-        current_.push_back({f.hasCurrent, f.watched, f.currentRid, f.currentVersion, f.currentImage});
+        current_.push_back(files_[i]->current());
         f.transaction = this;
         if (i > 0) f.route = {db, schemas[i], &f.txCache};
         ++f.generation;

@@ -7,6 +7,8 @@
 // While it lives, every operation of the listed RecordFiles (reads included)
 // runs inside it. Destroying a started, uncommitted transaction rolls it back.
 
+#include "platform/recordfile.h"
+
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -14,8 +16,6 @@
 struct sqlite3;
 
 namespace kestrel::platform {
-
-class RecordFile;
 
 class Transaction {
 public:
@@ -51,13 +51,7 @@ private:
     void restoreCurrent();
 
     // Each file's current record as the transaction found it.
-    struct Current {
-        bool has = false;
-        bool watched = false;
-        long long rid = 0;
-        long long version = 0;
-        std::vector<unsigned char> image;
-    };
+    using Current = RecordFile::Current;
     std::vector<Current> current_;
 
     std::vector<RecordFile*> files_;

@@ -17,26 +17,9 @@ namespace kestrel::reports {
 
 namespace {
 
-shell::MainWindow* frameOf(QWidget* w)
-{
-    for (; w; w = w->parentWidget())
-        if (auto* frame = qobject_cast<shell::MainWindow*>(w))
-            return frame;
-    return nullptr;
-}
-
-// Windows outside a frame (tests) print on a printer of their own.
-shell::PrinterSettings& printerFor(QWidget* parent)
-{
-    if (shell::MainWindow* frame = frameOf(parent))
-        return frame->printerSettings();
-    static shell::PrinterSettings standalone;
-    return standalone;
-}
-
 QString iniFileFor(QWidget* parent)
 {
-    if (shell::MainWindow* frame = frameOf(parent))
+    if (shell::MainWindow* frame = shell::frameOf(parent))
         return frame->root().iniFile();
     QDir root(data::dataDirectory());
     root.cdUp();
@@ -79,7 +62,7 @@ ReportRunner* startClaimReport(const QString& name, qint64 claim, QWidget* paren
         QMetaObject::invokeMethod(qApp, [failure] { showReadFailure(failure); }, Qt::BlockingQueuedConnection);
     };
     return runReport([variant, entry, settings](ReportRun& run) { printClaims(*variant, entry.get(), settings, run); },
-                     printerFor(parent), parent);
+                     shell::printerSettingsFor(parent), parent);
 }
 
 void connectMenu(shell::MainWindow& frame)

@@ -203,15 +203,6 @@ void StatementSource::run()
         printer.finish();
 }
 
-shell::PrinterSettings& printerSettingsFor(QWidget* parent)
-{
-    for (QWidget* w = parent; w; w = w->parentWidget())
-        if (auto* frame = qobject_cast<shell::MainWindow*>(w))
-            return frame->printerSettings();
-    static shell::PrinterSettings fallback;  // a window outside the frame
-    return fallback;
-}
-
 } // namespace
 
 void renderStatement(const StatementRequest& request, ReportRun& run)
@@ -251,7 +242,7 @@ ReportRunner* startStatement(const QString& name, qint64 claim, qint64 patient, 
     // Copied here, on the GUI thread: the worker never touches the buffers.
     const StatementRequest request{*kind, data::dataDirectory(), claim != 0 ? claim : data::INV.INV.asInt(),
                                    patient != 0 ? patient : data::PAT.PAT.asInt(), QDate::currentDate()};
-    return runReport([request](ReportRun& run) { renderStatement(request, run); }, printerSettingsFor(parent),
+    return runReport([request](ReportRun& run) { renderStatement(request, run); }, shell::printerSettingsFor(parent),
                      parent);
 }
 

@@ -113,6 +113,7 @@ void FormFiles::setBuffer(const QByteArray& bytes)
 void FormFiles::snapshot()
 {
     if (def_ == &data::file::Invoice) data::takeClaimSnapshot();
+    held_ = recordFile().current();
 }
 
 FormFiles::Highest FormFiles::highest(data::KeyName key, data::FieldName field)
@@ -184,9 +185,20 @@ void FormFiles::removePlaceholder(const std::string& pos)
 
 bool FormFiles::duplicate(data::KeyName key) { return recordFile().duplicate(keyIndexOf(*def_, key)); }
 
-int FormFiles::update() { return data::updateRecord(*def_); }
+int FormFiles::update()
+{
+    platform::RecordFile& rf = recordFile();
+    if (held_.has) rf.restore(held_);
+    const int result = data::updateRecord(*def_);
+    held_ = rf.current();  // written, or the other station's version re-read
+    return result;
+}
 
-bool FormFiles::remove() { return data::deleteRecord(*def_); }
+bool FormFiles::remove()
+{
+    if (held_.has) recordFile().restore(held_);
+    return data::deleteRecord(*def_);
+}
 
 platform::RecordFile& FormFiles::recordFile() const { return data::recordFile(*def_); }
 

@@ -11,6 +11,7 @@
 // deleted by another station (data::UpdateResult).
 
 #include "data/names.h"
+#include "platform/recordfile.h"
 
 #include <QByteArray>
 #include <QString>
@@ -49,7 +50,9 @@ public:
     void setBuffer(const QByteArray& bytes);
 
     // The integrity snapshot of the record about to be changed (a claim's
-    // provider, patient and number; other files have none).
+    // provider, patient and number; other files have none). It also holds
+    // that record as the file's current one: the form's file is shared, and
+    // a lookup or another window may read through it before the form saves.
     void snapshot();
 
     // Automatic numbering. highest(): the highest number now on file (0 for
@@ -88,9 +91,10 @@ public:
     // record and its change-watching stay as the caller left them.
     void lookUp(data::FileName file, data::KeyName key, unsigned char* bytes);
 
-    // The file's update operation: 0 to 3.
+    // The file's update operation: 0 to 3. The delete operation: true on
+    // success. Both act on the record held by snapshot(), whatever was read
+    // through the file since.
     int update();
-    // The file's delete operation: true on success.
     bool remove();
 
 private:
@@ -102,6 +106,7 @@ private:
     std::vector<data::FileName> labels_;  // the form's file first, then the others
     bool used_ = false;
     std::vector<std::unique_ptr<platform::RecordFile>> privateFiles_;
+    platform::RecordFile::Current held_;
 };
 
 } // namespace kestrel::shell

@@ -212,4 +212,27 @@ void MainWindow::closeEvent(QCloseEvent* event)
     event->accept();
 }
 
+MainWindow* frameOf(QWidget* w)
+{
+    for (; w; w = w->parentWidget())
+        if (auto* frame = qobject_cast<MainWindow*>(w)) return frame;
+    return nullptr;
+}
+
+PrinterSettings& printerSettingsFor(QWidget* w)
+{
+    if (MainWindow* frame = frameOf(w)) return frame->printerSettings();
+    // A printer outlives neither the application nor its platform plugin:
+    // it goes when the application does, and a later one gets a new one.
+    static PrinterSettings* outsideTheFrame = nullptr;
+    if (!outsideTheFrame) {
+        outsideTheFrame = new PrinterSettings;
+        qAddPostRoutine([] {
+            delete outsideTheFrame;
+            outsideTheFrame = nullptr;
+        });
+    }
+    return *outsideTheFrame;
+}
+
 } // namespace kestrel::shell

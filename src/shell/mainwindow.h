@@ -77,4 +77,10 @@ private:
     std::map<MenuItem, std::function<void()>> procedures_;
 };
 
+// The frame `w` lives in, or nullptr for a window outside any frame.
+MainWindow* frameOf(QWidget* w);
+// The printer `w` prints on: its frame's, or for a window outside a frame
+// (a test, a command) one of the process's own, freed with the application.
+PrinterSettings& printerSettingsFor(QWidget* w);
+
 } // namespace kestrel::shell

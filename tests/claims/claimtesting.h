@@ -80,45 +80,10 @@ protected:
     }
 };
 
-// One opening of a form with the buffers exactly as the caller left them
-// (UserForm clears the record of an Insert, as a plain browse does).
-class CalledForm {
+// One opening of a form with the buffers exactly as the caller left them.
+class CalledForm : public UserForm {
 public:
-    CalledForm(const shell::FormDefinition& def, shell::Request request) : engine(def)
-    {
-        shell::CallRequest = request;
-        opening = engine.open();
-        if (opening == shell::FormEngine::Opening::ShowWindow) {
-            engine.attach(&host);
-            engine.windowOpened();
-        }
-    }
-    ~CalledForm()
-    {
-        engine.attach(nullptr);
-        engine.cancel();
-    }
-    int at(const QString& field) const
-    {
-        const int i = engine.indexOf(field);
-        EXPECT_GE(i, 0) << field.toStdString();
-        return i;
-    }
-    // Enters the field, types over it and leaves it. False when refused or closed.
-    bool type(const QString& field, const QString& text)
-    {
-        const int i = at(field);
-        engine.enter(i);
-        if (engine.isClosed()) return false;
-        engine.type(i, text);
-        return engine.leave(i);
-    }
-    void enter(const QString& field) { engine.enter(at(field)); }
-    QString shown(const QString& field) const { return engine.controlText(at(field)); }
-
-    shell::FormEngine engine;
-    RecordingHost host;
-    shell::FormEngine::Opening opening;
+    CalledForm(const shell::FormDefinition& def, shell::Request request) : UserForm(def, request, Opened::AsLeft) {}
 };
 
 } // namespace kestrel::test

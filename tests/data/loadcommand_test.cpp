@@ -1,6 +1,7 @@
 // `kestrel load` and `kestrel seed` run as a user runs them: the executable,
 // a root on disk, its exit status and what it prints.
 #include "data/records.h"
+#include "support/kestrelprocess.h"
 #include "support/tempdir.h"
 
 #include <QCoreApplication>
@@ -11,60 +12,16 @@
 
 #include <sys/stat.h>
 #include <unistd.h>
-#if defined(Q_OS_LINUX)
-#include <linux/capability.h>
-#include <sys/prctl.h>
-#endif
 
 using namespace kestrel;
 
 namespace {
 
-QString kestrelBinary()
-{
-    const QString fromEnv = qEnvironmentVariable("KESTREL_TEST_BINARY_DIR");
-    const QString dir = fromEnv.isEmpty() ? QCoreApplication::applicationDirPath() + "/.." : fromEnv;
-    return QDir(dir).absoluteFilePath("kestrel");
-}
-
-struct Outcome {
-    int status = -1;
-    QString out;
-    QString err;
-};
-
-// The exit status of a child that could not give up root's permission override.
-constexpr int kCannotDropOverride = 97;
-
-// Runs kestrel under umask 022. `asOwnerOnly`: permission bits bind the
-// child even when the tests run as root (as in CI), whose override of them
-// is dropped from the child's capabilities.
-Outcome runKestrel(const QStringList& args, bool asOwnerOnly = false)
-{
-    QProcess p;
-    p.setChildProcessModifier([asOwnerOnly] {
-        ::umask(022);
-        if (!asOwnerOnly || ::geteuid() != 0) return;
-#if defined(Q_OS_LINUX)
-        if (::prctl(PR_CAPBSET_DROP, CAP_DAC_OVERRIDE, 0, 0, 0) == 0 &&
-            ::prctl(PR_CAPBSET_DROP, CAP_DAC_READ_SEARCH, 0, 0, 0) == 0)
-            return;
-#endif
-        ::_exit(kCannotDropOverride);
-    });
-    p.start(kestrelBinary(), args);
-    Outcome r;
-    if (!p.waitForFinished(60000)) {
-        ADD_FAILURE() << "kestrel " << args.join(' ').toStdString() << " did not finish";
-        p.kill();
-        p.waitForFinished();
-        return r;
-    }
-    r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
-    r.err = QString::fromLocal8Bit(p.readAllStandardError());
-    return r;
-}
+using test::kCannotDropOverride;
+using test::kestrelBinary;
+using test::Outcome;
+using test::Permissions;
+using test::runKestrel;
 
 int mode(const QString& path)
 {
@@ -85,13 +42,13 @@ protected:
         ASSERT_TRUE(QFile::exists(kestrelBinary())) << "build the kestrel target first: " << kestrelBinary().toStdString();
     }
     // Loads `csv` into the file `label` of the root.
-    Outcome load(const char* label, const QByteArray& csv, bool asOwnerOnly = false)
+    Outcome load(const char* label, const QByteArray& csv, Permissions permissions = Permissions::AsTheTests)
     {
         QFile f(dir.file("in.csv"));
         EXPECT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
         f.write(csv);
         f.close();
-        return runKestrel({"--root", root(), "load", label, f.fileName()}, asOwnerOnly);
+        return runKestrel({"--root", root(), "load", label, f.fileName()}, permissions);
     }
     QStringList dataFiles() const { return QDir(data()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden); }
 };
@@ -157,13 +114,13 @@ TEST_F(LoadCommand, FilesOutOfReachAreErrorsOfOpeningNotOfCreating)
 
     // Permission bits, with the data folder closed and with the file closed.
     ASSERT_TRUE(chmod(data(), 0));
-    r = load("Patient", "PAT:PAT\n2\n", true);
+    r = load("Patient", "PAT:PAT\n2\n", Permissions::Bound);
     if (r.status == kCannotDropOverride) GTEST_SKIP() << "running as root without the right to give up its override";
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.err.contains("unable to open " + patient + ": Permission denied")) << r.err.toStdString();
     ASSERT_TRUE(chmod(data(), 0700));
     ASSERT_TRUE(chmod(data() + "/Patient.db", 0400));
-    r = load("Patient", "PAT:PAT\n2\n", true);
+    r = load("Patient", "PAT:PAT\n2\n", Permissions::Bound);
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.err.contains("unable to open " + patient + ": Permission denied")) << r.err.toStdString();
     ASSERT_TRUE(chmod(data() + "/Patient.db", 0600));
@@ -177,7 +134,7 @@ TEST_F(LoadCommand, FilesOutOfReachAreErrorsOfOpeningNotOfCreating)
     EXPECT_TRUE(r.err.contains("nothing was added")) << r.err.toStdString();
     ASSERT_TRUE(QFile::remove(data() + "/ICD.db"));
     ASSERT_TRUE(chmod(data(), 0500));
-    r = runKestrel({"--root", root(), "seed"}, true);
+    r = runKestrel({"--root", root(), "seed"}, Permissions::Bound);
     ASSERT_TRUE(chmod(data(), 0700));
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.err.contains("creating " + QDir::toNativeSeparators(data() + "/ICD.db"))) << r.err.toStdString();

@@ -5,6 +5,7 @@
 #include "platform/recordfile.h"
 #include "platform/transaction.h"
 #include "support/sqlitedamage.h"
+#include "support/kestrelprocess.h"
 #include "support/tempdir.h"
 
 #include <QCoreApplication>
@@ -210,39 +211,9 @@ TEST_F(FileCheckTest, DuplicatesUnderAUniqueKeyCannotBeRebuilt)
 
 namespace {
 
-QString kestrelBinary()
-{
-    const QString fromEnv = qEnvironmentVariable("KESTREL_TEST_BINARY_DIR");
-    const QString dir = fromEnv.isEmpty() ? QCoreApplication::applicationDirPath() + "/.." : fromEnv;
-    return QDir(dir).absoluteFilePath("kestrel");
-}
-
-struct Outcome {
-    int status = -1;
-    QString out;
-    QString err;
-};
-
-// Exit status of a child that could not drop root's privileges.
-constexpr int CannotDropRoot = 126;
-
-// Runs kestrel; `bound` runs it as a user whom permission bits bind: the
-// test's own user, or "nobody" when the tests run as root.
-Outcome runKestrel(const QStringList& args, bool bound = false)
-{
-    QProcess p;
-    if (bound && ::geteuid() == 0)
-        p.setChildProcessModifier([] {
-            if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(CannotDropRoot);
-        });
-    p.start(kestrelBinary(), args);
-    Outcome r;
-    if (!p.waitForFinished(60000)) return r;
-    r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
-    r.err = QString::fromLocal8Bit(p.readAllStandardError());
-    return r;
-}
+using test::kestrelBinary;
+using test::Outcome;
+using test::runKestrel;
 
 // The line of `out` about the file at `path`.
 QString lineOf(const QString& out, const QString& path)
@@ -477,13 +448,13 @@ TEST_F(FileCheckTest, AnUnreadableDataFolderOrFileIsAnErrorNotAMissingFile)
     ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 0755), 0);
     ASSERT_EQ(::chmod(QFile::encodeName(data).constData(), 0755), 0);
     ASSERT_EQ(::chmod(QFile::encodeName(data + "/Patient.db").constData(), 0), 0);
-    r = runKestrel({"--root", dir.path(), "check"}, true);
-    if (r.status == CannotDropRoot) GTEST_SKIP() << "root could not become nobody to try permission bits";
+    r = runKestrel({"--root", dir.path(), "check"}, test::Permissions::Bound);
+    if (r.status == test::kCannotDropOverride) GTEST_SKIP() << "running as root without the right to give up its override";
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(lineOf(r.out, data + "/Patient.db").contains(": cannot be read (Permission denied)"))
         << r.out.toStdString() << r.err.toStdString();
     ASSERT_EQ(::chmod(QFile::encodeName(data).constData(), 0), 0);
-    r = runKestrel({"--root", dir.path(), "check"}, true);
+    r = runKestrel({"--root", dir.path(), "check"}, test::Permissions::Bound);
     ::chmod(QFile::encodeName(data).constData(), 0700);
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();

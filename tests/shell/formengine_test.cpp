@@ -285,6 +285,51 @@ TEST_F(FormEngineTest, AChangeIsWrittenThroughTheUpdateOperation)
     EXPECT_EQ(stored, std::vector<std::string>{"19610704|123456789"});
 }
 
+// The form's file is shared: a lookup or another window may read other
+// records through it while the form is open. Save and Delete still act on
+// the record the form read, never on the one read last.
+TEST_F(FormEngineTest, SaveAndDeleteActOnTheFormsRecordWhateverWasReadSince)
+{
+    addPatient(1, "ONE");
+    addPatient(2, "TWO");
+    const FormDefinition def = patientForm();
+    // Reads patient 2 through the program's file, keeping the buffer as a
+    // lookup that puts it back would.
+    const auto readOtherPatient = [] {
+        const data::PatientRecord kept = data::PAT;
+        data::PAT.PAT.set(2);
+        EXPECT_EQ(data::recordFile(file::Patient).get(file::Patient.keyIndex("PAT:PATKEY")), 0);
+        data::PAT = kept;
+    };
+
+    choosePatient(1);
+    {
+        UserForm form(def, Request::Change);
+        ASSERT_TRUE(form.type("PAT:ADD1", "1 FIRST STREET"));
+        readOtherPatient();
+        form.engine.save();
+        EXPECT_EQ(CallResponse, Response::Completed);
+    }
+    EXPECT_EQ(records(file::Patient, "PAT:PATKEY",
+                      [] { return std::string(data::PAT.LNAME.trimmed()) + "|" + std::string(data::PAT.ADD1.trimmed()); }),
+              (std::vector<std::string>{"ONE|1 FIRST STREET", "TWO|"}));
+
+    // The read happens while the delete is being confirmed.
+    struct ReadWhileAsked : test::ScriptedMessages {
+        std::function<void()> read;
+        data::Button present(const data::Message& m) override
+        {
+            read();
+            return ScriptedMessages::present(m);
+        }
+    } asked;
+    asked.read = readOtherPatient;
+    asked.answer(Button::Ok);
+    choosePatient(1);
+    UserForm gone(def, Request::Delete);
+    EXPECT_EQ(patients(), (std::vector<std::pair<long long, std::string>>{{2, "TWO"}}));
+}
+
 TEST_F(FormEngineTest, AChangeCollidingWithAnotherStationShowsTheirVersionAndDittoRecallsWhatWasTyped)
 {
     addPatient(7, "WHITE");

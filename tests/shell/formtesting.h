@@ -43,13 +43,18 @@ public:
     int waitDepth = 0;
 };
 
+// What a form finds in its file's buffer when it opens.
+enum class Opened {
+    Blank,     // an Insert's record cleared, as a plain browse's Add does
+    AsLeft,    // exactly as the caller left it
+};
+
 // One opening of a form, driven as a user would.
 class UserForm {
 public:
-    UserForm(const shell::FormDefinition& def, shell::Request request) : engine(def)
+    UserForm(const shell::FormDefinition& def, shell::Request request, Opened buffers = Opened::Blank) : engine(def)
     {
-        // As a browse's Add does: the new record starts blank.
-        if (request == shell::Request::Insert) {
+        if (request == shell::Request::Insert && buffers == Opened::Blank) {
             const data::FileBuffer* f = data::fileByLabel(def.file.toStdString());
             platform::clearRecord(*f->def, f->bytes);
         }
@@ -77,9 +82,11 @@ public:
     {
         const int i = at(field);
         engine.enter(i);
+        if (engine.isClosed()) return false;
         engine.type(i, text);
         return engine.leave(i);
     }
+    void enter(const QString& field) { engine.enter(at(field)); }
     QString shown(const QString& field) const { return engine.controlText(at(field)); }
     void ditto(const QString& field) { engine.ditto(at(field)); }
 
