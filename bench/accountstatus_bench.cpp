@@ -15,7 +15,7 @@
 // own. Goals: open within 2x of raw; a move at 200,000 claims within 1.5x of
 // a move at 2,000.
 // Run by hand: build/bench/accountstatus_bench [--data DIR] (not a test).
-#include "claims/accountstatus.h"
+#include "receivables/accountstatus.h"
 #include "data/claimtotals.h"
 #include "data/file_access.h"
 #include "data/records.h"
@@ -46,7 +46,7 @@
 #include <memory>
 
 using namespace kestrel;
-namespace status = kestrel::claims;  // where the window lives
+namespace status = kestrel::receivables;  // where the window lives
 
 namespace {
 
