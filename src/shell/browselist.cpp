@@ -103,12 +103,15 @@ BrowseList::BrowseList(const BrowseDefinition& def, QWidget* parent)
     for (int i = 0; i < model_->format().count(); ++i) {
         const platform::ListColumn& c = model_->format()[i];
         int w = dialogUnitsToPixelsX(c.width, list_->font());
+        if (c.hasHeader) w = std::max(w, list_->horizontalHeader()->sectionSizeHint(i));
+        const int designed = w;
         // A column drawn about as wide as its picture is meant to show whole
         // values (a date, an amount): room for them and the cell's margins.
         const int chars = c.picture.width();
         if (chars > 0 && c.width >= 4 * (chars - 1))
             w = std::max(w, list_->fontMetrics().horizontalAdvance(QString(chars, QLatin1Char('0'))) + kCellMargins);
-        if (c.hasHeader) w = std::max(w, list_->horizontalHeader()->sectionSizeHint(i));
+        // Text may give that room back when the list is too narrow (fitColumns).
+        columns_.push_back({designed, w, c.picture.kind() == platform::Picture::Kind::Text});
         list_->setColumnWidth(i, w);
         columnsWidth += w;
     }
@@ -203,10 +206,27 @@ void BrowseList::place()
     const int listHeight = std::max(rowHeight(), height() - buttonRowHeight());
     list_->setGeometry(0, 0, std::max(1, width() - bar), listHeight);
     thumb_->setGeometry(width() - bar, 0, bar, listHeight);
+    fitColumns(list_->width() - 2 * list_->frameWidth());
     int x = width() - int(buttons_.size()) * (kButtonWidth + kGap) + kGap;
     for (QPushButton* b : buttons_) {
         b->setGeometry(x, listHeight + kGap, kButtonWidth, kButtonHeight);
         x += kButtonWidth + kGap;
+    }
+}
+
+// Columns wider than the list would push the last ones (the amounts, as a
+// rule) out of sight, with no scroll bar to reach them: text columns
+// widened to their picture give that width back first, right to left, down
+// to their designed width, and show their values cut short instead.
+void BrowseList::fitColumns(int room)
+{
+    int excess = -room;
+    for (const Column& c : columns_) excess += c.full;
+    for (int i = int(columns_.size()) - 1; i >= 0; --i) {
+        const Column& c = columns_[std::size_t(i)];
+        const int give = c.text ? std::clamp(excess, 0, c.full - c.designed) : 0;
+        list_->setColumnWidth(i, c.full - give);
+        excess -= give;
     }
 }
 

@@ -93,6 +93,7 @@ protected:
 
 private:
     void place();
+    void fitColumns(int room);
     int rowHeight() const;
     int buttonRowHeight() const;
     bool listKey(QKeyEvent* event);
@@ -104,6 +105,14 @@ private:
     BrowsePageModel* model_ = nullptr;
     QScrollBar* thumb_ = nullptr;
     std::vector<QPushButton*> buttons_;
+    // Each column's width as designed (or its header's) and as its picture
+    // needs; only text may be narrowed to fit.
+    struct Column {
+        int designed;
+        int full;
+        bool text;
+    };
+    std::vector<Column> columns_;
     bool started_ = false;
     bool settingRow_ = false;     // the engine moves the highlight: no new selection
     bool resizePending_ = false;  // a refresh for the new size is on its way

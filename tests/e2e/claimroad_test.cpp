@@ -6,17 +6,14 @@
 // as PDF; a payment with an adjustment posted from the payment browser; then
 // the status browsers and the outstanding statement. Every figure is checked
 // in the record files, on screen and in the PDFs' text.
-#include "claims/menu.h"
+#include "frame.h"
+
 #include "data/file_access.h"
 #include "data/records.h"
 #include "managers/backupwindows.h"
-#include "managers/menu.h"
 #include "platform/rootdir.h"
 #include "receivables/accountstatus.h"
-#include "receivables/menu.h"
-#include "reports/claimprint.h"
 #include "reports/previewwindow.h"
-#include "reports/statement.h"
 #include "shell/browselist.h"
 #include "shell/browsewindow.h"
 #include "shell/callprotocol.h"
@@ -166,12 +163,7 @@ protected:
         shell::clearCallProtocol();
         // Wired as the executable wires it.
         frame = std::make_unique<shell::MainWindow>(root, printer);
-        managers::connectMenu(*frame);
-        claims::connectMenu(*frame);
-        receivables::connectMenu(*frame);
-        reports::connectStatementMenu(*frame);
-        receivables::connectStatusMenu(*frame);
-        reports::connectMenu(*frame);
+        app::connectFrameMenu(*frame);
         managers::setBackupCommand({"/bin/true", {}});
         frame->resize(1280, 960);
         frame->show();
