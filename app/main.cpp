@@ -1,18 +1,13 @@
 // The kestrel executable: global options, then either a subcommand from the
 // table in commands.h or, with none, the program itself.
 #include "commands.h"
+#include "frame.h"
 
-#include "claims/accountstatus.h"
-#include "claims/menu.h"
-#include "receivables/menu.h"
 #include "data/file_access.h"
 #include "data/messages.h"
 #include "data/records.h"
 #include "managers/backupwindows.h"
-#include "managers/menu.h"
 #include "platform/rootdir.h"
-#include "reports/claimprint.h"
-#include "reports/statement.h"
 #include "shell/mainwindow.h"
 #include "shell/menus.h"
 #include "shell/printersettings.h"
@@ -152,13 +147,7 @@ int runProgram(Options& o)
     steps.clearRecordBuffers = data::clearAllBuffers;
     steps.offerSamplePractice = true;
     const auto frame = shell::startUp(root, printer, steps);
-    // Each library connects its own menu items.
-    managers::connectMenu(*frame);
-    claims::connectMenu(*frame);
-    receivables::connectMenu(*frame);
-    reports::connectStatementMenu(*frame);
-    claims::connectStatusMenu(*frame);
-    reports::connectMenu(*frame);
+    app::connectFrameMenu(*frame);
     // Backup and reload run this executable's own commands on the same root.
     managers::setBackupCommand({QCoreApplication::applicationFilePath(), {QStringLiteral("--root"), root.path()}});
     const int status = app.exec();

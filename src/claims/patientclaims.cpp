@@ -11,6 +11,7 @@
 #include "shell/callprotocol.h"
 #include "shell/formengine.h"
 #include "shell/formwindow.h"
+#include "shell/listunderfields.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -186,15 +187,12 @@ constexpr PrintButton kPrintButtons[] = {
     {"Print statement", kStatement},
 };
 
-constexpr int kListRows = 10;
 constexpr int kPageWidth = 840;
-constexpr int kMargin = 10;
-constexpr int kGap = 6;
 constexpr int kBalanceWidth = 200;
 
 // The print buttons in a column at the right of the patient's fields; the
-// list under the fields, the account balance under the list at its right;
-// the window grows to hold them.
+// list under the fields and the buttons, the account balance under the list
+// at its right; the window grows to hold them.
 void buildWindow(FormWindow& w)
 {
     AccountSession* s = current;
@@ -202,11 +200,8 @@ void buildWindow(FormWindow& w)
     s->engine = &w.engine();
     s->window = &w;
     QWidget* page = w.sheet()->widget(0);
-    int top = 0;
-    for (QWidget* child : page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-        top = std::max(top, child->geometry().bottom());
-    const int rowH = w.fontMetrics().height() + 8;
-    const int width = std::max(page->minimumWidth(), kPageWidth) - 2 * kMargin;
+    ListUnderFields layout(w, kPageWidth);
+    const int rowH = layout.rowHeight();
 
     std::vector<QPushButton*> prints;
     int buttonW = 0;
@@ -218,31 +213,19 @@ void buildWindow(FormWindow& w)
         QObject::connect(b, &QPushButton::clicked, b, [report = p.report] { printButton(report); });
         prints.push_back(b);
     }
-    int y = kMargin;
+    constexpr int kGap = ListUnderFields::kGap;
+    int y = ListUnderFields::kMargin;
     for (QPushButton* b : prints) {
-        b->setGeometry(kMargin + width - buttonW, y, buttonW, rowH + 2);
+        b->setGeometry(ListUnderFields::kMargin + layout.width() - buttonW, y, buttonW, rowH + 2);
         y += rowH + 2 + kGap;
     }
-    top = std::max(top, y - kGap);
+    layout.keepBelow(y - kGap);
 
-    const int listH = rowH * (kListRows + 3);
-    const QRect whole(kMargin, top + 12, width, listH + kGap + rowH);
-    auto* list = new BrowseList(s->kind.list(), &w);
-    s->list = list;
-    list->placeOnTab(w.sheet(), 0, whole);  // grows the window for the balance's row too
-    list->setGeometry(whole.left(), whole.top(), whole.width(), listH);
-
-    auto* balance = new QLabel(page);
-    balance->setObjectName(QStringLiteral("accountBalance"));
-    balance->setFrameShape(QFrame::Panel);
-    balance->setFrameShadow(QFrame::Sunken);
-    balance->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    balance->setGeometry(whole.right() - kBalanceWidth, whole.top() + listH + kGap, kBalanceWidth, rowH);
-    balance->setText(money(s->sums.balance));
-    s->balance = balance;
-    list->start();
+    s->list = layout.placeList(s->kind.list());
+    s->balance = layout.addSum(QStringLiteral("accountBalance"), kBalanceWidth);
+    s->balance->setText(money(s->sums.balance));
+    s->list->start();
 }
-
 
 FormDefinition claimsForm(const ClaimsWindowKind& kind)
 {

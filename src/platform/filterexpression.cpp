@@ -538,4 +538,170 @@ bool FilterExpression::compare(Op op, const FilterBinding& left, const FilterBin
     }
 }
 
+// ---------------------------------------------------------------- SQL form
+
+namespace {
+
+// One side of a comparison for the SQL form: a column of the walked file,
+// or a value read now.
+struct SqlSide {
+    const FieldDef* column = nullptr;  // the file's own field, else a value
+    bool isNumber = false;
+    Decimal number;
+    std::string text;  // Windows-1252, trailing blanks dropped
+};
+
+std::int64_t power10(int n)
+{
+    std::int64_t p = 1;
+    while (n-- > 0) p *= 10;
+    return p;
+}
+
+const char* sqlOperator(int op)
+{
+    // Eq, Ne, Lt, Le, Gt, Ge in the order of FilterExpression::Op from Eq.
+    static const char* const ops[] = {" = ", " <> ", " < ", " <= ", " > ", " >= "};
+    return ops[op];
+}
+
+} // namespace
+
+std::optional<SqlCondition> FilterExpression::sql(const FileDef& file, const unsigned char* record,
+                                                  const SqlColumn& column) const
+{
+    SqlCondition out;
+    if (root_ < 0) {
+        out.text = "1";
+        return out;
+    }
+    try {
+        if (!sqlOf(root_, file, record, column, out)) return std::nullopt;
+    } catch (const std::exception&) {
+        return std::nullopt;  // a value out of range: the records are read one by one
+    }
+    return out;
+}
+
+bool FilterExpression::sqlOf(int n, const FileDef& file, const unsigned char* record, const SqlColumn& column,
+                             SqlCondition& out) const
+{
+    const Node& nd = nodes_[std::size_t(n)];
+    if (nd.op == Op::Or || nd.op == Op::And) {
+        out.text += '(';
+        for (int i = 0; i < nd.b; ++i) {
+            if (i) out.text += nd.op == Op::Or ? " OR " : " AND ";
+            if (!sqlOf(children_[std::size_t(nd.a + i)], file, record, column, out)) return false;
+        }
+        out.text += ')';
+        return true;
+    }
+    if (nd.op == Op::Not) {
+        out.text += "NOT ";
+        return sqlOf(nd.a, file, record, column, out);
+    }
+
+    // A side: the walked file's field as its column, anything else now.
+    auto side = [&](const FilterBinding& b, SqlSide& s) {
+        if (const auto* f = std::get_if<FilterBinding::FieldRef>(&b.source_); f && f->record == record) {
+            for (const FieldDef& d : file.fields)
+                if (d.offset == f->def.offset && d.size == f->def.size && d.kind == f->def.kind) s.column = &d;
+            if (!s.column) return false;
+            s.isNumber = s.column->kind == FieldKind::Packed;
+            return true;
+        }
+        if (b.source_.index() == 3) return false;  // computed: may read the walked record
+        const FieldValue v = b.read();
+        if (const auto* d = std::get_if<Decimal>(&v)) {
+            s.isNumber = true;
+            s.number = *d;
+        } else {
+            s.text = std::string(trimRight(std::get<std::string>(v)));
+        }
+        return true;
+    };
+    auto param = [&out](std::variant<std::int64_t, std::string> v) {
+        out.parameters.push_back(std::move(v));
+        out.text += '?';
+    };
+    // Whether the constant comparison holds, as evaluate() decides it.
+    auto holds = [&](std::strong_ordering o) {
+        switch (nd.op) {
+        case Op::Eq: return o == 0;
+        case Op::Ne: return o != 0;
+        case Op::Lt: return o < 0;
+        case Op::Le: return o <= 0;
+        case Op::Gt: return o > 0;
+        case Op::Ge: return o >= 0;
+        default: return false;
+        }
+    };
+
+    SqlSide l;
+    if (!side(operands_[std::size_t(nd.a)], l)) return false;
+    if (nd.op == Op::Truth) {
+        if (l.column) out.text += column(*l.column) + (l.isNumber ? " <> 0" : " <> ''");
+        else out.text += (l.isNumber ? !l.number.isZero() : !l.text.empty()) ? "1" : "0";
+        return true;
+    }
+    SqlSide r;
+    if (!side(operands_[std::size_t(nd.b)], r)) return false;
+    const char* op = sqlOperator(int(nd.op) - int(Op::Eq));
+
+    // A text value met by a number is its leading number from here on.
+    for (SqlSide* s : {&l, &r})
+        if (!s->column && !s->isNumber && (l.isNumber || r.isNumber)) {
+            s->isNumber = true;
+            s->number = Decimal::leadingNumber(s->text);
+        }
+    if (!l.column && !r.column) {
+        const auto o = l.isNumber ? l.number <=> r.number : l.text.compare(r.text) <=> 0;
+        out.text += holds(o) ? "1" : "0";
+        return true;
+    }
+    if (!l.isNumber && !r.isNumber) {
+        // Texts: equality only (SQLite orders UTF-8, the records Windows-1252).
+        if (nd.op != Op::Eq && nd.op != Op::Ne) return false;
+        for (const SqlSide* s : {&l, &r}) {
+            if (s != &l) out.text += op;
+            if (s->column) out.text += column(*s->column);
+            else param(cp1252::toUtf8(s->text));
+        }
+        return true;
+    }
+    const bool textColumn = (l.column && !l.isNumber) || (r.column && !r.isNumber);
+    if (textColumn) {
+        // The text's leading number against the other side, through the
+        // registered function: sign(text - other); with the text on the
+        // right the comparison turns round: other op text <=> 0 op (text - other).
+        const bool textLeft = l.column && !l.isNumber;
+        const SqlSide& text = textLeft ? l : r;
+        const SqlSide& other = textLeft ? r : l;
+        if (!textLeft) out.text += std::string("0") + op;
+        out.text += std::string(LeadingNumberCompare) + "(" + column(*text.column) + ", ";
+        if (other.column) {
+            out.text += column(*other.column) + ", " + std::to_string(other.column->places) + ")";
+        } else {
+            param(other.number.units());
+            out.text += ", " + std::to_string(other.number.places()) + ")";
+        }
+        if (textLeft) out.text += std::string(op) + "0";
+        return true;
+    }
+    // Numbers: each side in units of the larger number of places.
+    auto places = [](const SqlSide& s) { return s.column ? s.column->places : s.number.places(); };
+    const int p = std::max(places(l), places(r));
+    for (const SqlSide* s : {&l, &r}) {
+        if (s != &l) out.text += op;
+        if (s->column) {
+            out.text += "(" + column(*s->column);
+            if (p > s->column->places) out.text += " * " + std::to_string(power10(p - s->column->places));
+            out.text += ")";
+        } else {
+            param(s->number.rescaled(p).units());
+        }
+    }
+    return true;
+}
+
 } // namespace kestrel::platform

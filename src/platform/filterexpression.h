@@ -35,6 +35,7 @@
 #include "platform/fieldvalue.h"
 #include "platform/recorddef.h"
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <optional>
@@ -115,6 +116,23 @@ struct FilterEquality {
     FilterBinding value;
 };
 
+// The condition of an expression in SQL over one record file's columns,
+// with its parameters in order (numbers in units, texts as UTF-8).
+struct SqlCondition {
+    std::string text;
+    std::vector<std::variant<std::int64_t, std::string>> parameters;
+};
+
+// Columns of the record file a condition is written for: the quoted column
+// of a field (packed decimals hold units of their places, texts are stored
+// without trailing blanks).
+using SqlColumn = std::function<std::string(const FieldDef& field)>;
+
+// Name of the SQL function comparing a text's leading number with a number
+// given as (units, places): -1, 0 or 1, exactly as the expressions compare
+// them. Registered on every connection the driver opens.
+constexpr const char* LeadingNumberCompare = "kestrel_compare_number";
+
 class FilterExpression {
 public:
     // An expression that passes every record.
@@ -131,6 +149,14 @@ public:
     bool evaluate() const;
 
     bool passesAll() const { return root_ < 0; }
+
+    // The same condition for a driver that selects records before reading
+    // them: fields of `record` (the buffer of `file`) become columns; every
+    // other name (variables, fields of other buffers, literals) is read now
+    // and becomes a parameter, so the condition holds for one walk. Nullopt
+    // when a part has no exact SQL form (texts ordered, computed values):
+    // the caller then evaluates record by record.
+    std::optional<SqlCondition> sql(const FileDef& file, const unsigned char* record, const SqlColumn& column) const;
     const std::string& text() const { return text_; }
     const std::vector<FilterEquality>& equalityConjuncts() const { return equalities_; }
 
@@ -146,6 +172,8 @@ private:
     friend class FilterParser;
 
     bool eval(int node) const;
+    bool sqlOf(int node, const FileDef& file, const unsigned char* record, const SqlColumn& column,
+               SqlCondition& out) const;
     bool compare(Op op, const FilterBinding& left, const FilterBinding& right) const;
 
     std::string text_;

@@ -23,11 +23,11 @@
 // position is exact even in keys with duplicates; an empty date sorts before
 // every real date.
 //
-// Damaged keys (46): open runs a quick structural check on files under 32 MiB;
-// any operation that meets corruption later classifies it the same way: when
-// the records themselves still read whole, the damage is in the keys and the
-// result is 46 (build() repairs it); otherwise the file is invalid (47 on
-// open, 90 with the database's message on other operations).
+// Damaged keys (46): open runs a quick structural check on files under 32 MiB
+// (not again while a file is as this process last found it sound); anything
+// that meets corruption later classifies it the same way: when the records
+// still read whole, the damage is in the keys and the result is 46 (build()
+// repairs it); otherwise the file is invalid (47 on open, 90 elsewhere).
 //
 // Not thread-safe: each RecordFile is used from one thread.
 

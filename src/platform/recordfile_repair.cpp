@@ -12,6 +12,12 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <optional>
+
+#include <sys/stat.h>
 
 namespace kestrel::platform {
 
@@ -24,6 +30,59 @@ constexpr qint64 QuickCheckLimit = 32 * 1024 * 1024;
 constexpr int LostListed = 10;
 
 using detail::exec;
+
+// What tells one content of a file from another without reading it: its
+// identity, size and times, and the change counter that SQLite raises in
+// the header at every commit. A crash, a bad copy or a write by another
+// station changes at least one of them.
+struct FileState {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    std::int64_t modified = 0, changed = 0;  // nanoseconds
+    QByteArray counter;
+
+    bool operator==(const FileState&) const = default;
+};
+
+// Nullopt when the state cannot be told: unreadable, or a journal beside it
+// (a transaction under way or one to roll back).
+std::optional<FileState> stateOf(const QString& path)
+{
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0) return std::nullopt;
+    if (QFileInfo::exists(path + QStringLiteral("-journal"))) return std::nullopt;
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly) || !f.seek(24)) return std::nullopt;
+    FileState s;
+    s.device = st.st_dev;
+    s.inode = st.st_ino;
+    s.size = st.st_size;
+    s.modified = std::int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    s.changed = std::int64_t(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
+    s.counter = f.read(4);
+    return s.counter.size() == 4 ? std::optional(s) : std::nullopt;
+}
+
+// Files this process found sound on open, with the state they had then: a
+// file opened again unchanged is not read through once more (every window
+// opens its files afresh). Shared by every thread that opens files.
+std::mutex soundLock;
+std::map<QString, FileState> soundFiles;
+
+bool knownSound(const QString& path, const std::optional<FileState>& now)
+{
+    const std::lock_guard lock(soundLock);
+    const auto it = soundFiles.find(path);
+    return now && it != soundFiles.end() && it->second == *now;
+}
+
+void rememberSound(const QString& path, const std::optional<FileState>& before)
+{
+    const std::lock_guard lock(soundLock);
+    if (before) soundFiles[path] = *before;
+    else soundFiles.erase(path);
+}
 
 using Meta = std::vector<std::pair<std::string, std::string>>;
 
@@ -123,7 +182,18 @@ int RecordFile::Impl::checkFile(bool& upgrade)
     if (rc != SQLITE_OK) return failWith(errc::InvalidFile, sqlite3_errmsg(db.get()), rc);
     const bool previous = found == sortedMeta(layout, detail::PreviousFormat);
     if (!previous && found != sortedMeta(layout, detail::FormatVersion)) return done(errc::InvalidFile);
-    if (QFileInfo(path).size() < QuickCheckLimit && quickCheck() != errc::Ok) return error;
+    if (QFileInfo(path).size() < QuickCheckLimit) {
+        // The state is taken before the check: a write during it makes the
+        // file differ from what is remembered, and the next open checks.
+        const std::optional<FileState> state = stateOf(path);
+        if (!knownSound(path, state)) {
+            if (quickCheck() != errc::Ok) {
+                rememberSound(path, std::nullopt);
+                return error;
+            }
+            rememberSound(path, state);
+        }
+    }
     upgrade = previous;
     return errc::Ok;
 }

@@ -33,12 +33,18 @@ struct FinishBackup {
 // goes (finishing it early gives its result).
 using Backup = std::unique_ptr<sqlite3_backup, FinishBackup>;
 
+// Registers the function that filter conditions in SQL compare a text's
+// leading number with (FilterExpression::sql); an SQLite result code.
+int registerCompareNumber(sqlite3* db);
+
 // Opens the database at `path` with SQLite's open flags; the result code in
 // `rc`. The handle is set even on failure (it carries SQLite's message).
+// Every connection knows the functions of filter conditions.
 inline Connection openDatabase(const QString& path, int flags, int& rc)
 {
     sqlite3* db = nullptr;
     rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags, nullptr);
+    if (rc == SQLITE_OK) rc = registerCompareNumber(db);
     return Connection(db);
 }
 

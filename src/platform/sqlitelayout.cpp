@@ -1,6 +1,8 @@
 #include "platform/sqlitelayout.h"
 
 #include "platform/cp1252.h"
+#include "platform/decimal.h"
+#include "platform/filterexpression.h"
 
 #include <sqlite3.h>
 
@@ -28,7 +30,28 @@ void foldFunction(sqlite3_context* context, int, sqlite3_value** argv)
     sqlite3_result_text(context, folded.data(), int(folded.size()), SQLITE_TRANSIENT);
 }
 
+// LeadingNumberCompare(text, units, places): the text's leading number
+// against units / 10^places, as -1, 0 or 1.
+void compareNumberFunction(sqlite3_context* context, int, sqlite3_value** argv)
+{
+    const unsigned char* text = sqlite3_value_text(argv[0]);
+    std::string_view utf8(text ? reinterpret_cast<const char*>(text) : "",
+                          text ? std::size_t(sqlite3_value_bytes(argv[0])) : 0);
+    // Signs, digits and the point are the same bytes in UTF-8 and
+    // Windows-1252, and the leading number stops at anything else.
+    const Decimal left = Decimal::leadingNumber(utf8);
+    const Decimal right = Decimal::fromUnits(sqlite3_value_int64(argv[1]), sqlite3_value_int(argv[2]));
+    const auto order = left <=> right;
+    sqlite3_result_int(context, order < 0 ? -1 : order > 0 ? 1 : 0);
+}
+
 } // namespace
+
+int registerCompareNumber(sqlite3* db)
+{
+    return sqlite3_create_function_v2(db, LeadingNumberCompare, 3, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                                      compareNumberFunction, nullptr, nullptr, nullptr);
+}
 
 int registerFoldFunction(sqlite3* db)
 {
@@ -272,6 +295,25 @@ std::string SqlLayout::walk(const std::string& schema, int order, WalkMode mode,
     // would sort that one record rather than notice.
     if (order >= 0 && range == componentCount(order) && !keyHasTiebreak(order)) return s + " LIMIT ?";
     return s + orderBy(order, forward) + " LIMIT ?";
+}
+
+std::string SqlLayout::sum(const std::string& schema, int order, int range, const std::vector<int>& fields,
+                           const std::string& condition) const
+{
+    std::string s = "SELECT ";
+    for (std::size_t i = 0; i < fields.size(); ++i) s += (i ? ", SUM(" : "SUM(") + column(fields[i]) + ")";
+    s += " FROM " + table(schema);
+    std::vector<std::string> where;
+    if (order >= 0) {
+        // The same entries as the walk: the key's own partial condition
+        // (word for word, so that its index serves), then the range.
+        std::string empty = emptyCondition(order);
+        if (!empty.empty()) where.push_back(empty);
+        for (int i = 0; i < range; ++i) where.push_back(keyColumn(order, i) + " = ?");
+    }
+    where.push_back("(" + condition + ")");
+    for (std::size_t i = 0; i < where.size(); ++i) s += (i ? " AND " : " WHERE ") + where[i];
+    return s;
 }
 
 std::string SqlLayout::get(const std::string& schema, int key) const

@@ -96,6 +96,12 @@ public:
     // first `range` components, then the remaining components (FromValue,
     // AtPos, After), then the tiebreak (AtPos, After), then the LIMIT.
     std::string walk(const std::string& schema, int order, WalkMode mode, bool forward, int range) const;
+    // Sums of packed fields over the records a walk of `order` from its
+    // start would deliver: the first `range` components held (parameters,
+    // first), and `condition` (a filter in SQL, its own parameters after).
+    // One row: each sum, NULL over no record.
+    std::string sum(const std::string& schema, int order, int range, const std::vector<int>& fields,
+                    const std::string& condition) const;
     // Exact match of every component; parameters: the components.
     std::string get(const std::string& schema, int key) const;
     // Another record holding a unique key's values; parameters: the
@@ -112,6 +118,8 @@ public:
     std::string listedCounts(const std::string& schema) const;
 
     std::string byRid(const std::string& schema) const;
+    // The quoted column of a field (of a key or not).
+    std::string columnOf(int field) const { return column(field); }
     // Parameters: the fields, then the fold columns (foldedFields() order).
     std::string insert(const std::string& schema) const;
     // Parameters: the fields, then the fold columns, then rid (then version

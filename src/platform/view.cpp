@@ -1,8 +1,10 @@
 #include "platform/view.h"
 
+#include "platform/filterexpression.h"
 #include "platform/recordfile.h"
 #include "platform/sqlitefile.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace kestrel::platform {
@@ -19,7 +21,18 @@ void View::setOrder(int order)
     walk_->batch.drop();
 }
 
-void View::setFilter(Filter filter) { filter_ = std::move(filter); }
+void View::setFilter(Filter filter)
+{
+    filter_ = std::move(filter);
+    expression_ = nullptr;
+}
+
+void View::setFilter(const FilterExpression* expression)
+{
+    expression_ = expression;
+    if (expression) filter_ = [expression] { return expression->evaluate(); };
+    else filter_ = {};
+}
 
 void View::setRange(int count) { range_ = count < 0 ? 0 : count; }
 
@@ -100,6 +113,45 @@ int View::step(int direction)
         d.currentVersion = savedVersion;
         return error_ = code;
     }
+}
+
+std::optional<int> View::sum(const std::vector<int>& fields, std::vector<Decimal>& sums)
+{
+    RecordFile::Impl& d = *file_.d_;
+    std::optional<SqlCondition> condition;
+    if (!filter_) {
+        condition = SqlCondition{"1", {}};
+    } else if (expression_) {
+        const auto column = [&d](const FieldDef& f) { return d.layout.columnOf(int(&f - d.def.fields.data())); };
+        condition = expression_->sql(d.def, d.buffer, column);
+    }
+    if (!condition) return std::nullopt;
+    if (!d.db) return error_ = d.notOpen();
+    if (!validOrder(file_, order_)) return error_ = d.done(errc::DriverError);
+    if (d.injected(faults::Operation::Read)) return error_ = d.error;
+
+    const int range = order_ < 0 ? 0 : std::min(range_, d.layout.componentCount(order_));
+    int rc = SQLITE_OK;
+    const detail::Statement st =
+        detail::prepare(d.route.db, d.layout.sum(d.route.schema, order_, range, fields, condition->text), rc);
+    if (!st) return error_ = d.sqlFailure(rc, d.route.db);
+    int p = 1;
+    for (int i = 0; i < range; ++i) d.bindKeyPart(st.get(), p++, order_, i, d.buffer);
+    for (const auto& v : condition->parameters) {
+        if (const auto* n = std::get_if<std::int64_t>(&v)) {
+            sqlite3_bind_int64(st.get(), p++, *n);
+        } else {
+            const std::string& t = std::get<std::string>(v);
+            sqlite3_bind_text(st.get(), p++, t.data(), int(t.size()), SQLITE_TRANSIENT);
+        }
+    }
+    rc = sqlite3_step(st.get());
+    if (rc != SQLITE_ROW) return error_ = d.sqlFailure(rc, d.route.db);
+    sums.clear();
+    for (std::size_t i = 0; i < fields.size(); ++i)
+        sums.push_back(Decimal::fromUnits(sqlite3_column_int64(st.get(), int(i)),
+                                          d.def.fields[std::size_t(fields[i])].places));
+    return error_ = d.done(errc::Ok);
 }
 
 std::string View::position() const

@@ -9,12 +9,17 @@
 // the file's record buffer, so put()/remove()/position() of the file apply to
 // them.
 
+#include "platform/decimal.h"
+
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kestrel::platform {
 
+class FilterExpression;
 class RecordFile;
 
 class View {
@@ -34,6 +39,9 @@ public:
     int order() const { return order_; }
     // No filter: every record of the order.
     void setFilter(Filter filter);
+    // A compiled expression over the file's buffer as the filter (it must
+    // outlive the view), so that sum() can select in the driver.
+    void setFilter(const FilterExpression* expression);
     // The first `count` components of the key are held at the values the
     // buffer has when set()/reset() is called; 0 for no range. Ignored in
     // file order.
@@ -60,6 +68,15 @@ public:
 
     int error() const { return error_; }
 
+    // Sums of packed fields (indices of the file's fields) over every record
+    // the view delivers from its start, range values taken from the buffer
+    // now, each exact in its field's places, computed by the database
+    // without reading the records out. The view's walk, the buffer and the
+    // current record are untouched. 0 or an error (a read error counts as
+    // one read); nullopt when the filter has no SQL form (a plain callable,
+    // or an expression that needs record-by-record evaluation): then walk.
+    std::optional<int> sum(const std::vector<int>& fields, std::vector<Decimal>& sums);
+
     struct Walk;
 
 private:
@@ -69,6 +86,7 @@ private:
     int order_;
     int range_ = 0;
     Filter filter_;
+    const FilterExpression* expression_ = nullptr;
     int error_ = 0;
     Walk* walk_;
 };

@@ -8,6 +8,7 @@
 #include "shell/browselist.h"
 #include "shell/formengine.h"
 #include "shell/formwindow.h"
+#include "shell/listunderfields.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -140,10 +141,7 @@ void storeFigures(FormContext&)
     data::setBalanceDue(data::INV);
 }
 
-constexpr int kListRows = 10;
 constexpr int kPageWidth = 800;
-constexpr int kMargin = 10;
-constexpr int kGap = 6;
 constexpr int kSumWidth = 220;
 
 // The list under the claim's fields, the payment sum under the list at its
@@ -153,28 +151,11 @@ void buildWindow(FormWindow& w)
     ReceivablesSession* s = current;
     if (!s) return;
     s->engine = &w.engine();
-    QWidget* page = w.sheet()->widget(0);
-    int top = 0;
-    for (QWidget* child : page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-        top = std::max(top, child->geometry().bottom());
-    const int rowH = w.fontMetrics().height() + 8;
-    const int width = std::max(page->minimumWidth(), kPageWidth) - 2 * kMargin;
-    const int listH = rowH * (kListRows + 3);
-    const QRect whole(kMargin, top + 12, width, listH + kGap + rowH);
-    auto* list = new BrowseList(transactionList(), &w);
-    s->list = list;
-    list->placeOnTab(w.sheet(), 0, whole);
-    list->setGeometry(whole.left(), whole.top(), whole.width(), listH);
-
-    auto* sum = new QLabel(page);
-    sum->setObjectName(QStringLiteral("paymentSum"));
-    sum->setFrameShape(QFrame::Panel);
-    sum->setFrameShadow(QFrame::Sunken);
-    sum->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    sum->setGeometry(whole.right() - kSumWidth, whole.top() + listH + kGap, kSumWidth, rowH);
-    sum->setText(money(s->payments));
-    s->paymentSum = sum;
-    list->start();
+    ListUnderFields layout(w, kPageWidth);
+    s->list = layout.placeList(transactionList());
+    s->paymentSum = layout.addSum(QStringLiteral("paymentSum"), kSumWidth);
+    s->paymentSum->setText(money(s->payments));
+    s->list->start();
 }
 
 } // namespace

@@ -194,14 +194,28 @@ int BrowseControls::sizeColumns()
     int total = 0;
     for (int i = 0; i < model_->format().count(); ++i) {
         const platform::ListColumn& c = model_->format()[i];
-        int w = columnPixels(c, *list_);
         // A header's label reads whole, with the header's own margins.
-        if (c.hasHeader) w = std::max(w, header->sectionSizeHint(i));
+        const int label = c.hasHeader ? header->sectionSizeHint(i) : 0;
+        const int w = std::max(columnPixels(c, *list_), label);
+        columns_.push_back({std::max(dialogUnitsToPixelsX(c.width, list_->font()), label), w,
+                            c.picture.kind() == platform::Picture::Kind::Text});
         list_->setColumnWidth(i, w);
         total += w;
         header->setSectionResizeMode(i, c.resizable ? QHeaderView::Interactive : QHeaderView::Fixed);
     }
     return total;
+}
+
+void BrowseControls::fitColumns(int room)
+{
+    int excess = -room;
+    for (const Column& c : columns_) excess += c.full;
+    for (int i = int(columns_.size()) - 1; i >= 0; --i) {
+        const Column& c = columns_[std::size_t(i)];
+        const int give = c.text ? std::clamp(excess, 0, c.full - c.designed) : 0;
+        list_->setColumnWidth(i, c.full - give);
+        excess -= give;
+    }
 }
 
 void BrowseControls::buildThumb(QWidget* parent)

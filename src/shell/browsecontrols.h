@@ -45,6 +45,12 @@ public:
     QPushButton* button(BrowseRole role) const;
     // The columns side by side, each as wide as its picture and header need.
     int columnsWidth() const { return columnsWidth_; }
+    // Columns wider together than `room` would push the last ones (the
+    // amounts, as a rule) out of sight in a list without a horizontal scroll
+    // bar: text columns widened for their picture give that width back,
+    // right to left, down to their designed width, and show their values cut
+    // short instead.
+    void fitColumns(int room);
     int rowHeight() const;
 
     // BrowseHost, for the list, the thumb and the buttons.
@@ -74,6 +80,14 @@ private:
     BrowsePageModel* model_ = nullptr;
     QScrollBar* thumb_ = nullptr;
     std::vector<QPushButton*> buttons_;
+    // Each column's width as designed (or its header's) and as its picture
+    // needs; only text may be narrowed to fit.
+    struct Column {
+        int designed;
+        int full;
+        bool text;
+    };
+    std::vector<Column> columns_;
     int columnsWidth_ = 0;
     bool live_ = false;
     bool settingRow_ = false;  // the engine moves the highlight: no new selection

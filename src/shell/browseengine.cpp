@@ -368,10 +368,7 @@ bool BrowseEngine::configureView(View& view)
         primeRange();
         view.setRange(int(o.heldBy.size()));
     }
-    if (o.filter) {
-        const FilterExpression* f = &*o.filter;
-        view.setFilter([f] { return f->evaluate(); });
-    }
+    if (o.filter) view.setFilter(&*o.filter);
     return true;
 }
 
@@ -389,14 +386,22 @@ std::optional<std::vector<Decimal>> BrowseEngine::sumView(const QStringList& fie
     if (closed_ || !opened_ || order_ == 0) return std::nullopt;
 
     std::vector<Decimal> sums(summed.size(), Decimal(0));
-    // The walk reads into the record buffer; the highlighted record goes
-    // back into it afterwards, and the page's own view is not moved.
+    // The range is primed into the record buffer and a walk reads into it;
+    // the highlighted record goes back into it afterwards, and the page's
+    // own view is not moved.
     std::vector<unsigned char> saved(buffer_, buffer_ + fileDef_->recordLength);
     if (host_) host_->setWaitCursor(true);
     View walk(*file_);
     configureView(walk);
-    int code = walk.setToStart();
-    if (code == errc::Ok) {
+    int code = errc::NoRecord;
+    // The database sums the whole filtered list without handing every
+    // record over, when the filter has an SQL form; otherwise each record is
+    // read and tested.
+    std::vector<int> indices;
+    for (const FieldDef* f : summed) indices.push_back(int(f - fileDef_->fields.data()));
+    if (const std::optional<int> inDriver = walk.sum(indices, sums)) {
+        if (*inDriver != errc::Ok) code = *inDriver;
+    } else if ((code = walk.setToStart()) == errc::Ok) {
         file_->send("QUICKSCAN=on");
         while ((code = walk.next()) == errc::Ok)
             for (std::size_t i = 0; i < summed.size(); ++i)

@@ -98,6 +98,8 @@ void BrowseList::place()
     const int listHeight = std::max(rowHeight(), height() - buttonRowHeight());
     list_->setGeometry(0, 0, std::max(1, width() - bar), listHeight);
     thumb_->setGeometry(width() - bar, 0, bar, listHeight);
+    // No horizontal scroll bar here: what does not fit must give way.
+    controls_->fitColumns(list_->width() - 2 * list_->frameWidth());
     const std::vector<QPushButton*>& buttons = controls_->buttons();
     int x = width() - int(buttons.size()) * (kButtonWidth + kGap) + kGap;
     for (QPushButton* b : buttons) {

@@ -17,6 +17,8 @@
 #include <QTableView>
 #include <QTest>
 
+#include <array>
+
 using namespace kestrel;
 using platform::Decimal;
 using shell::BrowseList;
@@ -177,6 +179,38 @@ TEST_F(EmbeddedList, ServiceLinesOnAFormTab)
     QTest::keyClick(number, Qt::Key_Tab);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !window.isVisible(); }, 5000));
     EXPECT_EQ(messages.numbers(), std::vector<int>{35});
+    engine.attach(nullptr);
+    engine.cancel();
+}
+
+// Columns wider than the list: a text column widened for its picture gives
+// the width back (down to its design) before the amounts at the right are
+// pushed out of sight, and only as much as the list lacks.
+TEST_F(EmbeddedList, TextColumnsGiveWayToTheAmounts)
+{
+    lines.format = "40R(2)|~Date~@d2@100L(2)|~CPT/HCPCS~@s26@56R(2)|~$ Charges~@n-14.2@";
+    ASSERT_EQ(data::recordFile(data::file::Invoice).get(data::file::Invoice.keyIndex("INV:INVKEY")), 0);
+    shell::CallRequest = shell::Request::Change;
+    shell::FormEngine engine(form);
+    ASSERT_EQ(engine.open(), shell::FormEngine::Opening::ShowWindow);
+    shell::FormWindow window(engine);
+    window.show();
+    window.sheet()->setCurrentIndex(1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return list->isVisible(); }, 5000));
+    QTableView* view = list->list();
+    const int chrome = 2 * view->frameWidth() + list->thumbBar()->sizeHint().width();
+    auto widthsAt = [&](int room) {
+        list->resize(room + chrome, list->height());
+        return std::array{view->columnWidth(0), view->columnWidth(1), view->columnWidth(2)};
+    };
+    const auto narrow = widthsAt(100);  // every text column at its design, the amounts unstretched
+    const auto wide = widthsAt(2000);   // every column as its picture needs
+    EXPECT_EQ(narrow[0], wide[0]);      // a date keeps its room
+    ASSERT_GT(wide[1] - narrow[1], 10);
+    const int room = wide[0] + wide[1] + narrow[2] - 10;
+    const auto fitted = widthsAt(room);
+    EXPECT_EQ(fitted[1], wide[1] - 10);
+    EXPECT_EQ(view->columnViewportPosition(2) + fitted[2], view->viewport()->width());
     engine.attach(nullptr);
     engine.cancel();
 }

@@ -21,12 +21,18 @@
 // primary insurance (INV:PRIMARY not zero). The print buttons start the
 // claim forms (and, in the first, the claim's statement) for the highlighted
 // claim, re-read first, and leave the window running.
+//
+// The window opens at its designed size, which is also its smallest; the
+// lists, the sheet and the fields stretch with it (shell::ResizerAdapter).
+// F1 shows its help page.
 
 #include <QHash>
 #include <QWidget>
 
 #include <memory>
+#include <string_view>
 
+class QKeyEvent;
 class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
@@ -35,10 +41,11 @@ class QTabWidget;
 
 namespace kestrel::shell {
 class BrowseList;
+struct BrowseDefinition;
 class MainWindow;
 } // namespace kestrel::shell
 
-namespace kestrel::claims {
+namespace kestrel::receivables {
 
 enum class StatusKind { CurrentAccounts, Carrier };
 
@@ -58,17 +65,22 @@ public:
     // The shown text of a field of the window ("PAT:LNAME", "CITY",
     // "ITM:ALW", "INV:DX1") or of a total ("TOTAL1".."TOTAL3").
     QString shown(const QString& name) const;
-    // The print buttons: "cms1", "cms1a", "cms2", "cms2a", "statement".
+    // The print buttons by the report they start: "cms1", "cms1a", "cms2",
+    // "cms2a", "invoice" (the statement; claims/accountreports.h).
     QPushButton* printButton(const QString& name) const;
+    static QString helpTopic(StatusKind kind);
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     struct Definitions;
+    int addListPage(int tab, const shell::BrowseDefinition& def, shell::BrowseList*& list);
     void buildRecordTab();
     void buildServiceTab();
     void buildPaymentTab();
+    QLabel* addPrompt(QWidget* page, const QString& text, QPoint at);
     QLabel* addField(QWidget* page, const QString& name, const QString& prompt, int x, int y, int width);
     void claimMoved();
     void paymentMoved();
@@ -89,4 +101,4 @@ private:
 // "&Current Account Status ..." and "&Cuurent Carrier Status".
 void connectStatusMenu(shell::MainWindow& frame);
 
-} // namespace kestrel::claims
+} // namespace kestrel::receivables

@@ -1,42 +1,42 @@
-#include "claims/accountstatus.h"
+#include "receivables/accountstatus.h"
 
+#include "claims/accountreports.h"
 #include "claims/lookups.h"
-#include "data/file_access.h"
 #include "data/records.h"
 #include "platform/fieldvalue.h"
 #include "platform/picture.h"
-#include "platform/rootdir.h"
-#include "reports/previewwindow.h"
-#include "reports/reportregistry.h"
-#include "reports/statement.h"
 #include "shell/browselist.h"
 #include "shell/callprotocol.h"
 #include "shell/geometry.h"
+#include "shell/helpviewer.h"
 #include "shell/mainwindow.h"
 #include "shell/menus.h"
-#include "shell/printersettings.h"
+#include "shell/resizeradapter.h"
 
-#include <QDir>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QVBoxLayout>
 
-namespace kestrel::claims {
+namespace kestrel::receivables {
 
 using namespace shell;
 using data::INV;
 
 namespace {
 
-// The designed size: the window never gets smaller.
-constexpr QSize kDesigned{900, 560};
+// The designed size: the window never gets smaller, and every control
+// below is placed for it; the resizer moves and stretches them from there.
+constexpr QSize kDesigned{960, 560};
+constexpr int kMargin = 8;     // from the window's edges
+constexpr int kSheetTop = 28;  // under the heading
+constexpr int kButtonWidth = 84;
 constexpr int kRow = 24;       // one line of fields
 constexpr int kListTop = 8;    // every page's list starts here
 constexpr int kListHeight = 260;
-constexpr int kListWidth = 868;
+constexpr int kListWidth = 928;
 constexpr const char* kMoney = "@n-26.2";
 constexpr const char* kAmount = "@n-14.2";
 
@@ -78,15 +78,7 @@ void readRelated(data::FieldName key, data::FieldName claimField, const platform
     const data::FieldRef from = claimField.ref();
     const data::FieldRef to = key.ref();
     platform::writeField(*to.field, to.record(), platform::readField(*from.field, from.record()));
-    lookUp(file, keyName);
-}
-
-PrinterSettings& printerSettingsOf(QWidget* w)
-{
-    for (; w; w = w->parentWidget())
-        if (auto* frame = qobject_cast<MainWindow*>(w)) return frame->printerSettings();
-    static PrinterSettings outsideTheFrame;
-    return outsideTheFrame;
+    claims::lookUp(file, keyName);
 }
 
 } // namespace
@@ -141,27 +133,32 @@ AccountStatusWindow::AccountStatusWindow(StatusKind kind, QWidget* parent)
         .onSelectionMoved = [this] { paymentMoved(); },
     };
 
-    auto* layout = new QVBoxLayout(this);
+    // Placed by hand at the designed size, so that the resizer can take
+    // every control from here (a layout would keep them from it).
+    resize(kDesigned);
     auto* heading = new QLabel(carrier ? QStringLiteral("ACCOUNTS CARRIER STATUS:")
-                                       : QStringLiteral("ACCOUNTS CURRENT STATUS BROWSER:"));
+                                       : QStringLiteral("ACCOUNTS CURRENT STATUS BROWSER:"),
+                               this);
     QFont bold = heading->font();
     bold.setBold(true);
     heading->setFont(bold);
-    layout->addWidget(heading);
-    sheet_ = new QTabWidget;
+    heading->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    heading->setGeometry(kMargin, 6, kDesigned.width() / 2, kSheetTop - 8);
+    sheet_ = new QTabWidget(this);
     for (const char* tab : {"  Record  ", "  Service  ", "  Payment  "}) sheet_->addTab(new QWidget, QLatin1String(tab));
-    layout->addWidget(sheet_, 1);
-    auto* close = new QPushButton(QStringLiteral("&Close"));
+    sheet_->setGeometry(kMargin, kSheetTop, kDesigned.width() - 2 * kMargin,
+                        kDesigned.height() - kSheetTop - kRow - 2 * kMargin);
+    auto* close = new QPushButton(QStringLiteral("&Close"), this);
+    close->setGeometry(kDesigned.width() - kMargin - kButtonWidth, kDesigned.height() - kMargin - kRow,
+                       kButtonWidth, kRow);
     connect(close, &QPushButton::clicked, this, [this] {
         if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget())) sub->close();
         else QWidget::close();
     });
-    layout->addWidget(close, 0, Qt::AlignRight);
     buildRecordTab();
     buildServiceTab();
     buildPaymentTab();
     setMinimumSize(kDesigned);
-    resize(kDesigned);
 }
 
 AccountStatusWindow::~AccountStatusWindow()
@@ -183,6 +180,13 @@ void AccountStatusWindow::showEvent(QShowEvent* event)
     QWidget::showEvent(event);
     if (started_) return;
     started_ = true;
+    // The controls stand where they were designed; the window may have been
+    // opened at another size (a child window takes its frame's). They are
+    // recorded for the designed size, then follow the size it has.
+    const QSize opened = size();
+    resize(kDesigned);
+    ResizerAdapter::attach(this);
+    if (opened != kDesigned) resize(opened.expandedTo(kDesigned));
     // The claims first: the line lists are limited by the claim it leaves in
     // the buffer (none: a blank claim, no lines).
     platform::clearRecord(data::file::Invoice, data::bytesOf(INV));
@@ -194,30 +198,53 @@ void AccountStatusWindow::showEvent(QShowEvent* event)
 
 // ------------------------------------------------------------------ pages
 
+// A prompt or heading on a line of fields, its text level with theirs. The
+// resizer makes it taller with the window while the fields keep their
+// height: its text stays at the top, where theirs is.
+QLabel* AccountStatusWindow::addPrompt(QWidget* page, const QString& text, QPoint at)
+{
+    auto* p = new QLabel(text, page);
+    p->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    p->setContentsMargins(0, std::max(0, (kRow - 4 - p->fontMetrics().height()) / 2), 0, 0);
+    p->adjustSize();
+    p->move(at);
+    return p;
+}
+
 QLabel* AccountStatusWindow::addField(QWidget* page, const QString& name, const QString& prompt, int x, int y, int width)
 {
+    const QRect line(x, y - 2, width, kRow - 4);
     int at = x;
-    if (!prompt.isEmpty()) {
-        auto* p = new QLabel(prompt, page);
-        p->adjustSize();
-        p->move(x, y);
-        at = x + p->width() + 6;
-    }
+    if (!prompt.isEmpty()) at += addPrompt(page, prompt, line.topLeft())->width() + 6;
     auto* value = new QLabel(page);
     value->setObjectName(name);
     value->setFrameShape(QFrame::StyledPanel);
-    value->setGeometry(at, y - 2, width, kRow - 4);
+    value->setGeometry(line.translated(at - x, 0));
     shown_.insert(name, value);
     return value;
+}
+
+// Every page: its list at the top, the list's "Current Balance:" under it
+// at its right edge. Returns the line of that total.
+int AccountStatusWindow::addListPage(int tab, const BrowseDefinition& def, BrowseList*& list)
+{
+    constexpr int kTotalWidth = 160;
+    list = new BrowseList(def);
+    const QRect place(8, kListTop, kListWidth, kListHeight);
+    list->placeOnTab(sheet_, tab, place);
+    const int y = place.bottom() + 13;
+    QWidget* page = sheet_->widget(tab);
+    QLabel* total = addField(page, QStringLiteral("TOTAL%1").arg(tab + 1), {}, place.right() + 1 - kTotalWidth, y, kTotalWidth);
+    total->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    QLabel* prompt = addPrompt(page, QStringLiteral("Current Balance:"), {});
+    prompt->move(total->x() - prompt->width() - 6, total->y());
+    return y;
 }
 
 void AccountStatusWindow::buildRecordTab()
 {
     QWidget* page = sheet_->widget(0);
-    claims_ = new BrowseList(defs_->claims);
-    claims_->placeOnTab(sheet_, 0, QRect(8, kListTop, kListWidth, kListHeight));
-    int y = kListTop + kListHeight + 12;
-    addField(page, "TOTAL1", QStringLiteral("Current Balance:"), 600, y, 160)->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    int y = addListPage(0, defs_->claims, claims_);
     addField(page, "ITM:PAT", {}, 8, y, 70)->setToolTip(QStringLiteral("field 25 - patient account number"));
     addField(page, "ITM:INV", {}, 84, y, 80)->setToolTip(QStringLiteral("field 25 - invoice number"));
     y += kRow;
@@ -236,18 +263,19 @@ void AccountStatusWindow::buildRecordTab()
         const char* text;
         const char* tip;
     };
-    const Print prints[] = {{"cms1", "Plan/blank", "Print plan claim/blank form"},
-                            {"cms1a", "Plan/CMS", "Print plan claim/CMS form"},
-                            {"cms2", "Other/blank", "Print other plan claim/blank form"},
-                            {"cms2a", "Other/CMS", "Print other plan claim/CMS form"},
-                            {"statement", "Statement", "Print statement"}};
+    const Print prints[] = {{claims::kPlanClaimBlankForm, "Plan/blank", "Print plan claim/blank form"},
+                            {claims::kPlanClaimCmsForm, "Plan/CMS", "Print plan claim/CMS form"},
+                            {claims::kOtherClaimBlankForm, "Other/blank", "Print other plan claim/blank form"},
+                            {claims::kOtherClaimCmsForm, "Other/CMS", "Print other plan claim/CMS form"},
+                            {claims::kStatement, "Statement", "Print statement"}};
     int x = 8;
     y += kRow + 8;
     for (const Print& p : prints) {
-        if (kind_ == StatusKind::Carrier && QLatin1String(p.name) == QLatin1String("statement")) continue;
+        if (kind_ == StatusKind::Carrier && std::string_view(p.name) == claims::kStatement) continue;
         auto* b = new QPushButton(QLatin1String(p.text), page);
         b->setToolTip(QLatin1String(p.tip));
-        b->setGeometry(x, y, 84, kRow);
+        b->setAutoDefault(false);
+        b->setGeometry(x, y, kButtonWidth, kRow);
         const QString name = QLatin1String(p.name);
         connect(b, &QPushButton::clicked, this, [this, name] { print(name); });
         prints_.insert(name, b);
@@ -258,14 +286,9 @@ void AccountStatusWindow::buildRecordTab()
 void AccountStatusWindow::buildServiceTab()
 {
     QWidget* page = sheet_->widget(1);
-    services_ = new BrowseList(defs_->services);
-    services_->placeOnTab(sheet_, 1, QRect(8, kListTop, kListWidth, kListHeight));
-    int y = kListTop + kListHeight + 12;
-    addField(page, "TOTAL2", QStringLiteral("Current Balance:"), 600, y, 160)->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    auto* group = new QLabel(
-        QStringLiteral("F21. Diagnosis or Nature of Illness or Injury. Relate A-L to service line below:"), page);
-    group->adjustSize();
-    group->move(8, y += kRow);
+    int y = addListPage(1, defs_->services, services_);
+    addPrompt(page, QStringLiteral("F21. Diagnosis or Nature of Illness or Injury. Relate A-L to service line below:"),
+              QPoint(8, (y += kRow) - 2));
     y += kRow;
     for (int k = 0; k < 12; ++k)
         addField(page, QStringLiteral("INV:DX%1").arg(k + 1), QString(QChar(u'A' + k)) + QLatin1Char('.'),
@@ -275,15 +298,10 @@ void AccountStatusWindow::buildServiceTab()
 void AccountStatusWindow::buildPaymentTab()
 {
     QWidget* page = sheet_->widget(2);
-    payments_ = new BrowseList(defs_->payments);
-    payments_->placeOnTab(sheet_, 2, QRect(8, kListTop, kListWidth, kListHeight));
-    int y = kListTop + kListHeight + 12;
-    addField(page, "TOTAL3", QStringLiteral("Current Balance:"), 600, y, 160)->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    int y = addListPage(2, defs_->payments, payments_);
     addField(page, "IN1:INS1CARNAME@2", QStringLiteral("Insurance Plan or Program Name"), 8, y += kRow, 230);
     addField(page, "IN2:INS2CARNAME@2", QStringLiteral("Other Insurance Plan or Program Name"), 8, y += kRow, 230);
-    auto* benefits = new QLabel(QStringLiteral("Benefit and deductions:"), page);
-    benefits->adjustSize();
-    benefits->move(8, y += kRow);
+    addPrompt(page, QStringLiteral("Benefit and deductions:"), QPoint(8, (y += kRow) - 2));
     y += kRow;
     int x = 8;
     for (auto [name, prompt] : {std::pair{"ITM:ALW", "$ Allowed"}, {"ITM:DED", "$ Deduct/Copay"},
@@ -357,8 +375,9 @@ QString AccountStatusWindow::shown(const QString& name) const
 
 QPushButton* AccountStatusWindow::printButton(const QString& name) const { return prints_.value(name); }
 
-// The highlighted rows read afresh, with the claim's records, then the
-// report starts on its own thread; the window goes on at once.
+// The highlighted rows read afresh, with the claim's records; the report
+// takes its copy of them and runs on its own thread, and the window goes on
+// at once.
 void AccountStatusWindow::print(const QString& name)
 {
     if (claims_->engine().entryCount() == 0) return;
@@ -366,16 +385,24 @@ void AccountStatusWindow::print(const QString& name)
     if (services_->engine().entryCount() > 0) services_->engine().getRecord();
     if (payments_->engine().entryCount() > 0) payments_->engine().getRecord();
     claimMoved();
-    const qint64 claim = INV.INV.asInt();
-    const qint64 patient = INV.PAT.asInt();
-    if (name == QLatin1String("statement")) {
-        reports::startStatement(QStringLiteral("invoice"), claim, patient, this);
-    } else if (const reports::RegisteredReport* r = reports::findReport(name)) {
-        const reports::ReportArguments args{platform::RootDir(QDir(data::dataDirectory()).filePath("..")), claim, patient};
-        reports::runReport([body = r->body, args](reports::ReportRun& run) { body(args, run); },
-                           printerSettingsOf(this), this);
-    }
+    claims::startAccountReport(name, INV.INV.asInt(), INV.PAT.asInt(), this);
     claims_->refresh();
+}
+
+// F1, the help key, which no list took.
+void AccountStatusWindow::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_F1 && event->modifiers() == Qt::NoModifier) {
+        help::show(helpTopic(kind_), this);
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+QString AccountStatusWindow::helpTopic(StatusKind kind)
+{
+    return kind == StatusKind::Carrier ? QStringLiteral("AccountStatusBrowser")
+                                       : QStringLiteral("AccountsCurrentStatusBrowser");
 }
 
 void connectStatusMenu(MainWindow& frame)
@@ -387,4 +414,4 @@ void connectStatusMenu(MainWindow& frame)
                        [area] { AccountStatusWindow::openInMdi(StatusKind::Carrier, area); });
 }
 
-} // namespace kestrel::claims
+} // namespace kestrel::receivables

@@ -1,17 +1,29 @@
 // The account status browsers over a small practice: which claims and lines
 // each list shows, the three totals over whole lists (more claims than one
-// page), and the line lists and claim fields following the claim highlight.
-#include "claimtesting.h"
+// page), the line lists and claim fields following the claim highlight, the
+// print buttons on the highlighted claim, growing with the window, F1.
+#include "../claims/claimtesting.h"
 
-#include "claims/accountstatus.h"
+#include "claims/accountreports.h"
+#include "receivables/accountstatus.h"
+#include "reports/previewwindow.h"
 #include "shell/browselist.h"
+#include "shell/helpviewer.h"
+#include "support/guiactions.h"
 
+#include <QApplication>
+#include <QDir>
+#include <QPushButton>
 #include <QTableView>
 #include <QTest>
+#include <QTextBrowser>
+
+#include <algorithm>
+#include <memory>
 
 using namespace kestrel;
-using claims::AccountStatusWindow;
-using claims::StatusKind;
+using receivables::AccountStatusWindow;
+using receivables::StatusKind;
 using data::INV;
 using data::ITM;
 
@@ -64,6 +76,13 @@ protected:
             INV.BDUE.set(test::money(fee) + test::money(pay));
             INV.PRIMARY.set(primary);
             INV.DX1.set("J06.9");
+        });
+    }
+    static bool generating()
+    {
+        const auto windows = QApplication::allWidgets();
+        return std::any_of(windows.begin(), windows.end(), [](QWidget* w) {
+            return w->isVisible() && w->windowTitle() == QLatin1String("Generating Report");
         });
     }
     static long long claimAt(const AccountStatusWindow& w, int row)
@@ -122,7 +141,65 @@ TEST_F(AccountStatus, CarrierBrowserLeavesOutClaimsWithoutPrimary)
     EXPECT_EQ(claimAt(w, 1), 1);
     EXPECT_EQ(claimAt(w, 2), 10);
     EXPECT_EQ(w.shown("TOTAL1"), QString("150.00"));
-    EXPECT_EQ(w.printButton("statement"), nullptr);
+    EXPECT_EQ(w.printButton(claims::kStatement), nullptr);
+    EXPECT_NE(w.printButton(claims::kPlanClaimCmsForm), nullptr);
+    EXPECT_TRUE(messages.shown().empty());
+}
+
+// Claim 1 (highlighted first) has a primary insured, claim 2 none: the plan
+// form prints for the first only, the statement for the second; the window
+// opens at its designed size and grows with its lists, not smaller; F1 shows
+// its page.
+TEST_F(AccountStatus, PrintsTheHighlightedClaimGrowsAndShowsItsHelp)
+{
+    AccountStatusWindow w(StatusKind::CurrentAccounts);
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    // True when the report started and its pages reached the preview; false
+    // when it ended at entry.
+    const auto printed = [&](const char* report) {
+        w.printButton(report)->click();
+        if (!generating()) return false;
+        auto pages = std::make_shared<QString>();
+        test::whenFound([] { return qobject_cast<reports::PreviewWindow*>(QApplication::activeModalWidget()); },
+                        [pages](QWidget* preview) {
+                            auto* p = static_cast<reports::PreviewWindow*>(preview);
+                            *pages = p->pageStatus();
+                            p->exitAction()->trigger();
+                        });
+        return QTest::qWaitFor([&] { return !pages->isEmpty(); }, 30000);
+    };
+    EXPECT_TRUE(printed(claims::kPlanClaimCmsForm));
+    QTest::keyClick(w.claims()->list(), Qt::Key_Down);
+    QTRY_COMPARE(w.shown("PAT:LNAME"), QString("JONES"));
+    EXPECT_FALSE(printed(claims::kPlanClaimCmsForm));
+    EXPECT_TRUE(printed(claims::kStatement));
+    EXPECT_EQ(claims::kStatement, QString("invoice"));
+    EXPECT_EQ(w.shown("ITM:INV"), QString("0000002"));  // the window stays on its claim
+
+    const QSize designed = w.size();
+    const QRect list = w.claims()->geometry();
+    const int rows = w.claims()->engine().entryCount();
+    QPushButton* print = w.printButton(claims::kPlanClaimBlankForm);
+    const QSize button = print->size();
+    w.grab().save(qEnvironmentVariable("KESTREL_TEST_BINARY_DIR", QDir::tempPath()) + "/status-designed.png");
+    w.resize(designed + QSize(300, 200));
+    QTRY_VERIFY(w.claims()->width() > list.width() + 250);
+    EXPECT_GT(w.claims()->height(), list.height() + 80);
+    EXPECT_GT(w.claims()->list()->width(), list.width() + 200);  // the table inside follows
+    QTRY_VERIFY(w.claims()->engine().entryCount() > rows);        // and shows more claims
+    EXPECT_EQ(print->size(), button);
+    w.sheet()->setCurrentIndex(1);
+    EXPECT_GT(w.services()->width(), list.width() + 250);
+    w.grab().save(qEnvironmentVariable("KESTREL_TEST_BINARY_DIR", QDir::tempPath()) + "/status-enlarged.png");
+    w.resize(designed - QSize(200, 100));
+    EXPECT_EQ(w.size(), designed);
+
+    QTest::keyClick(w.services()->list(), Qt::Key_F1);
+    auto* viewer = w.findChild<shell::HelpViewer*>();
+    ASSERT_NE(viewer, nullptr);
+    EXPECT_EQ(viewer->topic(), AccountStatusWindow::helpTopic(StatusKind::CurrentAccounts));
+    EXPECT_TRUE(viewer->browser()->toPlainText().contains("Accounts Current Status Browser"));
     EXPECT_TRUE(messages.shown().empty());
 }
 
