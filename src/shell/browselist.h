@@ -17,11 +17,7 @@
 // (BrowseEngine::openEmbedded). A read error while filling or summing closes
 // the list and then the window it lives in.
 //
-// Keys and mouse are those of a browse window: arrow, page, Home and End
-// keys, the wheel and the scroll bar are scroll events, dragging the thumb a
-// thumb locate; Insert, Delete, Ctrl+Enter, a double click and the right
-// button's menu press the buttons; a printable character is the step
-// locator.
+// Keys and mouse are those of every browse (browsecontrols.h).
 
 #include "shell/browsedefinition.h"
 #include "shell/browseengine.h"
@@ -40,7 +36,7 @@ class QTableView;
 
 namespace kestrel::shell {
 
-class BrowsePageModel;
+class BrowseControls;
 
 class BrowseList final : public QWidget, public BrowseHost {
     Q_OBJECT
@@ -87,34 +83,19 @@ public:
     void closeWindow() override;
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
 
 private:
     void place();
-    void fitColumns(int room);
     int rowHeight() const;
     int buttonRowHeight() const;
-    bool listKey(QKeyEvent* event);
-    bool listMouse(QEvent* event);
-    void thumbAction(int action);
 
     std::unique_ptr<BrowseEngine> engine_;
+    BrowseControls* controls_ = nullptr;
     QTableView* list_ = nullptr;
-    BrowsePageModel* model_ = nullptr;
     QScrollBar* thumb_ = nullptr;
-    std::vector<QPushButton*> buttons_;
-    // Each column's width as designed (or its header's) and as its picture
-    // needs; only text may be narrowed to fit.
-    struct Column {
-        int designed;
-        int full;
-        bool text;
-    };
-    std::vector<Column> columns_;
     bool started_ = false;
-    bool settingRow_ = false;     // the engine moves the highlight: no new selection
     bool resizePending_ = false;  // a refresh for the new size is on its way
     WaitCursor waitCursor_;
 };

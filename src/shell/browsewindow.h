@@ -5,12 +5,8 @@
 // scroll bar beside it, an optional detail panel of the owning window (beside
 // or below the list), and the buttons; the resizer relays the controls when the window is resized.
 //
-// The list never scrolls by itself: arrow and page keys, Home/End, the
-// wheel and the scroll bar's arrows and groove become the engine's scroll
-// events, and dragging the thumb is a thumb locate. Insert, Delete,
-// Ctrl+Enter, a double click and the right-button menu press the buttons
-// (a posted click), so every path runs the button's own code. A printable
-// character typed in the list is the step locator.
+// The list, its thumb and the buttons, with their keys and mouse, are the
+// browse controls every browse shows (browsecontrols.h).
 //
 // A browse opened from the menu sits in an MDI child window
 // (openInMdi); a lookup runs in a modal dialog (runModal) and returns the
@@ -36,7 +32,7 @@ class QTableView;
 
 namespace kestrel::shell {
 
-class BrowseListModel;
+class BrowseControls;
 
 // A panel of the owning window shown with the list (placed by hand, at its
 // own size), and what refreshes it from the record buffers after every
@@ -93,7 +89,6 @@ signals:
     void finished(kestrel::shell::Response response);
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -105,17 +100,9 @@ private:
     void build();
     void buildHeading();
     void buildTabs();
-    int buildList();
-    int sizeColumns();
-    void buildThumb();
-    void buildButtons();
     void placeControls(int columnsWidth);
     int contentWidth(int listAndBar) const;
     int placePanel(QPoint beside, int below);
-    void thumbAction(int action);
-    bool listKey(QKeyEvent* event);
-    bool listMouse(QEvent* event);
-    void showHighlight();
     int rowHeight() const;
     int designedListHeight() const;
 
@@ -124,11 +111,9 @@ private:
     BrowsePanel panel_;
     QLabel* heading_ = nullptr;
     QTabBar* tabs_ = nullptr;
+    BrowseControls* controls_ = nullptr;
     QTableView* list_ = nullptr;
-    BrowseListModel* model_ = nullptr;
     QScrollBar* thumb_ = nullptr;
-    std::vector<QPushButton*> buttons_;
-    bool settingRow_ = false;   // the engine moves the highlight: no new selection
     bool shownOnce_ = false;
     bool resizePending_ = false;  // a refresh for the new size is on its way
     WaitCursor waitCursor_;
