@@ -21,6 +21,7 @@
 #include "shell/mainwindow.h"
 #include "shell/menus.h"
 #include "shell/printersettings.h"
+#include "support/frametest.h"
 #include "support/guiactions.h"
 #include "support/pdftext.h"
 #include "support/records.h"
@@ -147,35 +148,17 @@ struct StoredClaim {
 // A stored line: its code, charge and adjustment.
 using StoredLine = std::tuple<long long, std::string, std::string, std::string>;
 
-class ClaimRoad : public ::testing::Test {
+class ClaimRoad : public test::FrameTest {
 protected:
-    test::TempDir dir;
-    test::ScriptedMessages messages;
-    platform::RootDir root{dir.path()};
-    shell::PrinterSettings printer;
-    std::unique_ptr<shell::MainWindow> frame;
-
     void SetUp() override
     {
-        ASSERT_TRUE(root.ensureExists());
-        ASSERT_TRUE(data::setDataDirectory(root.dataDir()));
-        data::clearAllBuffers();
-        shell::clearCallProtocol();
         // Wired as the executable wires it.
-        frame = std::make_unique<shell::MainWindow>(root, printer);
-        app::connectFrameMenu(*frame);
-        managers::setBackupCommand({"/bin/true", {}});
-        frame->resize(1280, 960);
-        frame->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
-    }
-    void TearDown() override
-    {
-        frame->mdiArea()->closeAllSubWindows();
-        EXPECT_TRUE(QTest::qWaitFor([this] { return frame->mdiArea()->subWindowList().isEmpty(); }, kWait));
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        frame.reset();
-        for (const auto& fb : data::allFiles()) EXPECT_EQ(data::openCount(*fb.def), 0) << fb.def->label;
+        openFrame(
+            [](shell::MainWindow& f) {
+                app::connectFrameMenu(f);
+                managers::setBackupCommand({"/bin/true", {}});
+            },
+            QSize(1280, 960));
     }
 
     // The child window a menu item opens, once it shows.

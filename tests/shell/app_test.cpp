@@ -1,4 +1,5 @@
 // The kestrel executable's command line.
+#include "support/kestrelprocess.h"
 #include "support/tempdir.h"
 
 #include <QFile>
@@ -8,29 +9,11 @@
 
 namespace {
 
-struct Outcome {
-    int status = -1;
-    QString out;
-    QString err;
-};
+using kestrel::test::Outcome;
 
 Outcome runKestrel(const QStringList& args, const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment())
 {
-    const QString dir = qEnvironmentVariable("KESTREL_TEST_BINARY_DIR", QCoreApplication::applicationDirPath() + "/..");
-    QProcess p;
-    p.setProcessEnvironment(env);
-    p.start(dir + "/kestrel", args);
-    Outcome r;
-    if (!p.waitForFinished(20000)) {
-        ADD_FAILURE() << "kestrel did not finish: " << p.errorString().toStdString();
-        p.kill();
-        p.waitForFinished();
-        return r;
-    }
-    r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
-    r.err = QString::fromLocal8Bit(p.readAllStandardError());
-    return r;
+    return kestrel::test::runKestrel(args, kestrel::test::Permissions::AsTheTests, env);
 }
 
 } // namespace

@@ -37,11 +37,13 @@ enum class Permissions { AsTheTests, Bound };
 // The exit status of a child that could not give up root's override.
 inline constexpr int kCannotDropOverride = 97;
 
-// Runs kestrel under umask 022; a run that does not end within a minute
+// Runs kestrel under umask 022 in `env`; a run that does not end within a minute
 // fails the test and is killed.
-inline Outcome runKestrel(const QStringList& args, Permissions permissions = Permissions::AsTheTests)
+inline Outcome runKestrel(const QStringList& args, Permissions permissions = Permissions::AsTheTests,
+                          const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment())
 {
     QProcess p;
+    p.setProcessEnvironment(env);
     p.setChildProcessModifier([bound = permissions == Permissions::Bound] {
         ::umask(022);
         if (!bound || ::geteuid() != 0) return;

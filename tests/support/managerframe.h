@@ -1,8 +1,7 @@
 #pragma once
 // The program's frame on a fresh data folder, with one manager connected to
 // its menu item as the executable connects it: the fixture of the window
-// tests that open a manager from the menu. Tear-down closes every window and
-// checks that no record file was left open.
+// tests that open a manager from the menu.
 #include "data/file_access.h"
 #include "data/records.h"
 #include "platform/rootdir.h"
@@ -11,6 +10,7 @@
 #include "shell/formwindow.h"
 #include "shell/mainwindow.h"
 #include "shell/printersettings.h"
+#include "support/frametest.h"
 #include "support/guiactions.h"
 #include "support/records.h"
 #include "support/scriptedmessages.h"
@@ -30,38 +30,16 @@
 
 namespace kestrel::test {
 
-class ManagerFrameTest : public ::testing::Test {
+class ManagerFrameTest : public FrameTest {
 protected:
     ManagerFrameTest(shell::MenuItem item, std::function<QMdiSubWindow*(QMdiArea*)> open)
         : item_(item), open_(std::move(open))
     {
     }
 
-    TempDir dir;
-    ScriptedMessages messages;
-    platform::RootDir root{dir.path()};
-    shell::PrinterSettings printer;
-    std::unique_ptr<shell::MainWindow> frame;
-
     void SetUp() override
     {
-        ASSERT_TRUE(root.ensureExists());
-        ASSERT_TRUE(data::setDataDirectory(root.dataDir()));
-        data::clearAllBuffers();
-        shell::clearCallProtocol();
-        frame = std::make_unique<shell::MainWindow>(root, printer);
-        frame->setProcedure(item_, [this] { open_(frame->mdiArea()); });
-        frame->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
-    }
-    void TearDown() override
-    {
-        frame->mdiArea()->closeAllSubWindows();
-        EXPECT_TRUE(QTest::qWaitFor([this] { return frame->mdiArea()->subWindowList().isEmpty(); }))
-            << "a window refused to close";
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        frame.reset();
-        for (const auto& fb : data::allFiles()) EXPECT_EQ(data::openCount(*fb.def), 0) << fb.def->label;
+        openFrame([this](shell::MainWindow& f) { f.setProcedure(item_, [this] { open_(frame->mdiArea()); }); });
     }
 
     // Lets pending events through and time pass for what runs on a timer.
