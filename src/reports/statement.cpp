@@ -183,7 +183,14 @@ void StatementSource::run()
     view.setOrder(file::Invoice.keyIndex(single ? "INV:INVKEY" : "INV:PATPRVDATEKEY"));
     // The filter names the claim's patient: fetch it (and the provider) first.
     // After a failed read the record is taken, so the loop below stops at once.
-    view.setFilter([this, &filter] { return failed_ || (join() && filter->evaluate()); });
+    // A history wants one patient's claims: the others are passed over
+    // before their patient and provider are read.
+    const bool onePatient = request_.kind == StatementKind::History;
+    view.setFilter([this, &filter, onePatient] {
+        if (failed_) return true;
+        if (onePatient && inv_.PAT.asInt() != request_.patient) return false;
+        return join() && filter->evaluate();
+    });
     int rc = Ok;
     if (single) {
         inv_.INV.set(platform::Decimal(request_.claim));
