@@ -88,6 +88,7 @@ private:
     platform::RecordFile providers_{file::Provider, bytes(prv_)};
     bool hasItems_ = false, hasPatients_ = false, hasProviders_ = false;
     bool failed_ = false;
+    std::optional<qint64> heldProvider_, heldPatient_;  // what the buffers hold (join)
     platform::FieldValue number_, idpat_;
 };
 
@@ -112,15 +113,23 @@ bool StatementSource::failed(const platform::RecordFile& file)
 
 bool StatementSource::join()
 {
-    const auto fetch = [this](platform::RecordFile& file, bool present, const char* key) {
+    // The claims come in provider and patient order: a provider or patient
+    // read (or found missing) for the claim before is still in its buffer.
+    const auto fetch = [this](platform::RecordFile& file, bool present, const char* key,
+                              std::optional<qint64>& held, qint64 number, auto& keyField) {
+        if (held == number) return true;
+        held.reset();
+        keyField.set(platform::Decimal(number));
         const int rc = present ? file.get(file.def().keyIndex(key)) : NoRecord;
         if (rc == NoRecord)
             platform::clearRecord(file.def(), file.buffer());
-        return rc == Ok || rc == NoRecord || failed(file);
+        if (rc != Ok && rc != NoRecord)
+            return failed(file);
+        held = number;
+        return true;
     };
-    prv_.PRV.set(inv_.PRV.value());
-    pat_.PAT.set(inv_.PAT.value());
-    return fetch(providers_, hasProviders_, "PRV:PRVKEY") && fetch(patients_, hasPatients_, "PAT:PATKEY");
+    return fetch(providers_, hasProviders_, "PRV:PRVKEY", heldProvider_, inv_.PRV.asInt(), prv_.PRV) &&
+           fetch(patients_, hasPatients_, "PAT:PATKEY", heldPatient_, inv_.PAT.asInt(), pat_.PAT);
 }
 
 bool StatementSource::printClaim(StatementPrinter& printer)
