@@ -191,7 +191,7 @@ private:
             auto r = blank<PayerRecord>(file::Payer);
             put(r.HICNAME, p.name);
             put(r.HICADD1, p.address);
-            put(r.HICADD2, p.city);
+            put(r.HICADD3, p.city);  // "City State and Zip Code"
             put(r.HICPHONE, p.phone);
             keep(of(file::Payer), r);
         }
