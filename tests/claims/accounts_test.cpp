@@ -11,6 +11,7 @@
 #include "shell/detailpanel.h"
 #include "shell/mainwindow.h"
 #include "shell/printersettings.h"
+#include "support/previewexit.h"
 #include "support/guiactions.h"
 
 #include <QAbstractItemModel>
@@ -185,11 +186,7 @@ TEST_F(AccountTest, TheClaimsWindowListsSumsDeletesAndStoresTheBalance)
         for (const char* button : {"Print plan claim/CMS form", "Print statement"}) {
             SCOPED_TRACE(button);
             QString previewed;
-            test::whenFound([]() -> QWidget* { return qobject_cast<reports::PreviewWindow*>(QApplication::activeModalWidget()); },
-                            [&previewed](QWidget* preview) {
-                                previewed = static_cast<reports::PreviewWindow*>(preview)->pageStatus();
-                                static_cast<reports::PreviewWindow*>(preview)->exitAction()->trigger();
-                            });
+            test::exitNextPreview([&previewed](reports::PreviewWindow& p) { previewed = p.pageStatus(); });
             for (QPushButton* b : form->findChildren<QPushButton*>())
                 if (b->text() == button) b->click();
             EXPECT_TRUE(QTest::qWaitFor([&] { return !previewed.isEmpty(); }, 30000));

@@ -9,6 +9,7 @@
 #include "reports/previewwindow.h"
 #include "shell/browselist.h"
 #include "shell/helpviewer.h"
+#include "support/previewexit.h"
 #include "support/guiactions.h"
 
 #include <QApplication>
@@ -161,12 +162,7 @@ TEST_F(AccountStatus, PrintsTheHighlightedClaimGrowsAndShowsItsHelp)
         w.printButton(report)->click();
         if (!generating()) return false;
         auto pages = std::make_shared<QString>();
-        test::whenFound([] { return qobject_cast<reports::PreviewWindow*>(QApplication::activeModalWidget()); },
-                        [pages](QWidget* preview) {
-                            auto* p = static_cast<reports::PreviewWindow*>(preview);
-                            *pages = p->pageStatus();
-                            p->exitAction()->trigger();
-                        });
+        test::exitNextPreview([pages](reports::PreviewWindow& p) { *pages = p.pageStatus(); });
         return QTest::qWaitFor([&] { return !pages->isEmpty(); }, 30000);
     };
     EXPECT_TRUE(printed(claims::kPlanClaimCmsForm));

@@ -10,6 +10,7 @@
 #include "shell/callprotocol.h"
 #include "shell/printersettings.h"
 
+#include "support/previewexit.h"
 #include "support/guiactions.h"
 #include "support/records.h"
 #include "support/scriptedmessages.h"
@@ -409,12 +410,7 @@ TEST_F(ClaimReports, WindowRunsShowThePreviewOnlyWhenSomethingPrints)
     // Claim 1 from the buffers a browser left: two pages in the preview; Exit.
     data::INV.INV.set(1);
     int previewPages = 0;
-    test::whenFound([] { return qobject_cast<QWidget*>(qobject_cast<PreviewWindow*>(QApplication::activeModalWidget())); },
-                    [&previewPages](QWidget* w) {
-                        auto* preview = static_cast<PreviewWindow*>(w);
-                        previewPages = preview->state().pageCount();
-                        preview->exitAction()->trigger();
-                    });
+    test::exitNextPreview([&previewPages](PreviewWindow& p) { previewPages = p.state().pageCount(); });
     runner = startClaimReport("cms1", 1, nullptr);
     QSignalSpy shown(runner, &ReportRunner::finished);
     ASSERT_TRUE(shown.wait(30000));

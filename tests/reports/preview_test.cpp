@@ -3,6 +3,7 @@
 
 #include "shell/callprotocol.h"
 #include "shell/printersettings.h"
+#include "support/previewexit.h"
 
 #include <QAction>
 #include <QApplication>
@@ -123,16 +124,7 @@ TEST(ReportPreview, ARunsPagesReachThePreviewAndExitPrintsNothing)
     kestrel::shell::PrinterSettings settings;
     kestrel::shell::CallResponse = kestrel::shell::Response::None;
     int shownPages = 0;
-    // Exit the preview as soon as it shows; Print would open the system dialog.
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* p = qobject_cast<PreviewWindow*>(w); p && p->isVisible()) {
-                shownPages = p->state().pageCount();
-                p->exitAction()->trigger();
-            }
-    });
-    poll.start(10);
+    kestrel::test::exitNextPreview([&](PreviewWindow& p) { shownPages = p.state().pageCount(); });
     runReport([](ReportRun& run) {
         for (int i = 0; i < 3; ++i)
             run.pages().addPage(Page{});

@@ -9,6 +9,7 @@
 #include "platform/recordfile.h"
 #include "reports/layoutwriter.h"
 #include "reports/previewwindow.h"
+#include "support/previewexit.h"
 #include "support/records.h"
 #include "support/scriptedmessages.h"
 #include "support/tempdir.h"
@@ -238,15 +239,7 @@ TEST_F(Statements, StartedFromAWindowReachesThePreview)
     addClaim(2, 1, 2, "20240102", 100);
     data::PAT.PAT.set(1);
     int shownPages = 0;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* p = qobject_cast<PreviewWindow*>(w); p && p->isVisible()) {
-                shownPages = p->state().pageCount();
-                p->exitAction()->trigger();
-            }
-    });
-    poll.start(10);
+    test::exitNextPreview([&](PreviewWindow& p) { shownPages = p.state().pageCount(); });
     EXPECT_EQ(startStatement("balance", 0, 0, nullptr), nullptr);
     ASSERT_NE(startStatement("history", 0, 0, nullptr), nullptr);
     ASSERT_TRUE(QTest::qWaitFor([&] { return shownPages != 0; }, 20000));
